@@ -1,0 +1,31 @@
+# Compiler settings shared by every target of the project.
+set(CMAKE_CXX_STANDARD 17)
+set(CMAKE_CXX_STANDARD_REQUIRED ON)
+set(CMAKE_CXX_EXTENSIONS OFF)
+
+# Warnings are errors in all three builds. Applied per target so that
+# third-party code (GoogleTest) keeps its own settings.
+function(kelvi_target_defaults target)
+  target_compile_options(${target} PRIVATE
+    -Wall -Wextra -Wpedantic -Wshadow -Wcast-qual -Wformat=2 -Wundef
+    -Werror -fno-exceptions -fno-rtti)
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})
+  if(WIN32)
+    # Windows 95/98 and NT 4 headers level for the shipped programs, ANSI API.
+    target_compile_definitions(${target} PRIVATE
+      WINVER=0x0400 _WIN32_WINNT=0x0400 _WIN32_IE=0x0400 NOMINMAX WIN32_LEAN_AND_MEAN)
+  endif()
+endfunction()
+
+# Windows programs link statically so that nothing but system DLLs is needed.
+function(kelvi_windows_program target)
+  kelvi_target_defaults(${target})
+  target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++ -mwindows)
+endfunction()
+
+function(kelvi_console_program target)
+  kelvi_target_defaults(${target})
+  if(WIN32)
+    target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++)
+  endif()
+endfunction()

@@ -1,0 +1,65 @@
+// The QX7305 environment controller: register access, initialisation, save
+// and restore of the board's fan control, and sensor readout in engineering
+// units. Every register access goes through ReadChipRegister and
+// WriteChipRegister; all of it runs on the main thread.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+constexpr uint16_t ChipIndexPort = 0x295;
+constexpr uint16_t ChipDataPort = 0x296;
+constexpr uint16_t SuperIoConfigPort = 0x2E;
+
+uint8_t ReadChipRegister(uint8_t reg);
+void WriteChipRegister(uint8_t reg, uint8_t value);
+
+// Register numbers of the inputs.
+constexpr uint8_t FanCountRegister[3] = {0x0D, 0x0E, 0x0F};
+constexpr uint8_t VoltageRegisterBase = 0x20;
+constexpr uint8_t BatteryVoltageRegister = 0x23;
+
+// Row fanMap gives the temperature register of channels 0, 1, 2.
+constexpr std::array<std::array<uint8_t, 3>, 6> TemperatureRegisterTable = {{
+    {0x29, 0x2A, 0x2B},
+    {0x29, 0x2B, 0x2A},
+    {0x2A, 0x29, 0x2B},
+    {0x2B, 0x29, 0x2A},
+    {0x2A, 0x2B, 0x29},
+    {0x2B, 0x2A, 0x29},
+}};
+
+// fanMap selects a row of the six-row tables; a value outside them falls back
+// to the first row rather than reading past the table.
+inline int FanMapRow(int32_t fanMap)
+{
+    return fanMap >= 0 && fanMap < 6 ? fanMap : 0;
+}
+
+// The board's own fan control, registers 0x13..0x17, as found at the first
+// initialisation of the process.
+struct SavedFanControl {
+    uint8_t value[5];
+    bool saved;
+};
+extern SavedFanControl savedFanControl;
+
+// The latest readings of the monitoring cycle, per channel.
+struct SensorSnapshot {
+    int32_t temperature;  // degrees Celsius
+    int32_t fanSpeed;     // RPM, 0 = stopped or no valid count
+};
+extern SensorSnapshot sensorSnapshot[3];
+
+void InitChip();
+void SaveFanControlRegisters();
+void RestoreFanControlRegisters();
+void SetFanControlFlag();
+int ClearCaseOpen();
+int ReadCaseOpen();
+int32_t ReadTemperature(int channel, int32_t fanMap);
+int32_t ReadFanSpeed(uint8_t countRegister);
+double ReadVoltage(uint8_t reg);
+
+int32_t CelsiusToFahrenheit(int32_t celsius);
+int32_t FahrenheitToCelsius(int32_t fahrenheit);

@@ -1,0 +1,54 @@
+// The monitor's settings in memory: one process-wide record, loaded from the
+// "Thermivo" section of win.ini when the main window is created and saved
+// when it is destroyed. Owned by the main thread; the sound worker only reads
+// soundMode.
+#pragma once
+
+#include <cstdint>
+
+constexpr int FanChannelCount = 3;
+constexpr int VoltageChannelCount = 8;
+constexpr int ReadoutItemCount = 6;  // items 0-2: temperatures of channels 0-2; 3-5: their fan speeds
+constexpr int TitleSize = 64;
+
+// Fields in the order of the FANn value.
+struct FanProfile {
+    int32_t autoMode;      // 1: the chip's automatic mode, 0: software programmable mode
+    int32_t tempLimit[5];  // Off, On, Medium, High, Over, degrees Celsius
+    int32_t pwmLevel[3];
+    int32_t manualPwm;
+    int32_t alarmTemp;     // degrees Celsius, used in software programmable mode
+};
+
+struct VoltageSetting {
+    int32_t shown;
+    uint8_t inputRegister;  // 0x20 + channel
+    int32_t warnEnabled;
+    int32_t tolerancePercent;
+    int32_t baseVoltage;    // hundredths of a volt, signed
+};
+
+struct MonitorConfig {
+    FanProfile fan[FanChannelCount];
+    int32_t effectiveAlarmTemp[FanChannelCount];  // autoMode ? tempLimit[4] : alarmTemp
+    int32_t itemOn[ReadoutItemCount];
+    int32_t itemPresent[ReadoutItemCount];
+    int32_t celsius;
+    int32_t soundMode;  // 0 none, 1 speaker tune, 2 wave through the sound card
+    VoltageSetting voltage[VoltageChannelCount];
+    char fanTitle[FanChannelCount][TitleSize];
+    char fanPageTitle[FanChannelCount][TitleSize];
+    int32_t tempSensorSetup;  // byte for chip register 0x51 at initialisation; 0 leaves it alone
+    int32_t fanMap;           // fan/temperature assignment, 0..5
+    int32_t caseOpenCheck;
+};
+
+extern MonitorConfig monitorConfig;
+
+MonitorConfig InitialMonitorConfig();
+
+// The alarm threshold of a channel as its mode defines it.
+inline int32_t FanAlarmThreshold(const FanProfile& profile)
+{
+    return profile.autoMode ? profile.tempLimit[4] : profile.alarmTemp;
+}

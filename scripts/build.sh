@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Configures and builds the three builds under build/: native (host logic,
+# simulated board, unit tests), win32 (the shipped 32-bit programs) and win64
+# (the same programs, the simulator build and the Windows test programs).
+# Usage: scripts/build.sh [native|win32|win64]...   (all three by default)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+builds=("$@")
+[ ${#builds[@]} -eq 0 ] && builds=(native win32 win64)
+
+for b in "${builds[@]}"; do
+  case "$b" in
+    native) toolchain=() ;;
+    win32)  toolchain=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-i686.cmake") ;;
+    win64)  toolchain=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-x86_64.cmake") ;;
+    *) echo "unknown build: $b" >&2; exit 2 ;;
+  esac
+  dir="build/$b"
+  if [ ! -f "$dir/build.ninja" ]; then
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${toolchain[@]}" >/dev/null
+  fi
+  echo "== build $b"
+  cmake --build "$dir" -- -k 0 | grep -v -E '^\[[0-9]+/[0-9]+\] |^-- ' || [ "${PIPESTATUS[0]}" -eq 0 ]
+done

@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Builds all three builds and runs every test: the unit tests natively and as
+# a Windows program under Wine, and the checks of the generated resources.
+# Installs what is missing first.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+scripts/ensure-deps.sh
+scripts/build.sh
+
+source scripts/wine-env.sh
+failed=0
+run() {  # run NAME COMMAND... : prints the runner's own summary lines
+  local name=$1; shift
+  echo "== $name"
+  local log="build/logs/$name.log"
+  mkdir -p build/logs
+  if "$@" >"$log" 2>&1; then
+    grep -E '^\[  (PASSED|FAILED) |^\[==========\] .* ran' "$log" | tail -2 || true
+    grep -q -E '^\[  PASSED  \]' "$log" || tail -1 "$log"
+  else
+    cat "$log"
+    echo "!! $name failed (log: $log)"
+    failed=1
+  fi
+}
+
+run unit-native build/native/tests/unit_tests --gtest_brief=1
+
+start_xvfb
+trap 'stop_xvfb' EXIT
+wine_template
+unit_prefix="$wine_root/unit"
+wine_prefix_copy "$unit_prefix"
+run unit-wine env WINEPREFIX="$unit_prefix" "$WINE64" build/win64/tests/unit_tests.exe --gtest_brief=1
+wine_kill "$unit_prefix"
+
+for check in tests/tools/check_*.sh; do
+  [ -e "$check" ] || continue
+  run "$(basename "$check" .sh)" "$check"
+done
+
+if [ "$failed" -ne 0 ]; then
+  echo "SOME TESTS FAILED"
+  exit 1
+fi
+echo "ALL TESTS PASSED"

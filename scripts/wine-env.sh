@@ -1,0 +1,64 @@
+# Sourced by the scripts that run Windows programs under 64-bit Wine.
+# Provides: wine_template (a prepared prefix, made once), wine_prefix_copy,
+# start_xvfb / stop_xvfb, and the environment every Wine run needs.
+
+WINE64=/usr/lib/wine/wine64
+WINESERVER=/usr/lib/wine/wineserver64
+[ -x "$WINESERVER" ] || WINESERVER=/usr/lib/wine/wineserver
+
+export WINEDEBUG=-all
+# No menu entries in the host's home, no Mono/Gecko install prompts.
+export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
+
+wine_root=${WINE_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build/wine}
+wine_template_dir="$wine_root/template"
+
+# One virtual desktop with a taskbar for every process, fast window hiding
+# without a window manager, no crash dialogs, no sound device.
+wine_template() {
+  [ -f "$wine_template_dir/.ready" ] && return 0
+  rm -rf "$wine_template_dir"
+  mkdir -p "$wine_root"
+  (
+    export WINEPREFIX="$wine_template_dir"
+    "$WINE64" wineboot -i >/dev/null 2>&1
+    "$WINESERVER" -w
+    reg() { "$WINE64" reg add "$@" /f >/dev/null 2>&1; }
+    reg 'HKCU\Software\Wine\Explorer' /v Desktop /d Default
+    reg 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768
+    reg 'HKCU\Software\Wine\X11 Driver' /v Managed /d N
+    reg 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0
+    reg 'HKCU\Software\Wine\Drivers' /v Audio /d ""
+    "$WINESERVER" -w
+  )
+  touch "$wine_template_dir/.ready"
+}
+
+# A private copy of the template (never hard links: win.ini is rewritten in place).
+wine_prefix_copy() {
+  local target=$1
+  rm -rf "$target"
+  cp -a "$wine_template_dir" "$target"
+}
+
+wine_kill() {
+  WINEPREFIX=$1 "$WINESERVER" -k >/dev/null 2>&1 || true
+}
+
+# Starts Xvfb on a free display and exports DISPLAY.
+start_xvfb() {
+  local fifo
+  fifo=$(mktemp -u)
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+  xvfb_pid=$!
+  local display
+  read -r display <"$fifo"
+  rm -f "$fifo"
+  export DISPLAY=":$display"
+}
+
+stop_xvfb() {
+  [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+  xvfb_pid=
+}

@@ -1,0 +1,18 @@
+#include "monitor/hw/port_io.h"
+#include "sim/board_store.h"
+
+// The port door of the simulator build: every access goes to the simulated
+// board instead of the processor's I/O space.
+uint8_t PortIn8(uint16_t port)
+{
+    SimBoard& board = SimBoardInstance();
+    SimBoardLock lock(board);
+    return SimPortRead(board, port, SimNowMs());
+}
+
+void PortOut8(uint16_t port, uint8_t value)
+{
+    SimBoard& board = SimBoardInstance();
+    SimBoardLock lock(board);
+    SimPortWrite(board, port, value, SimNowMs());
+}

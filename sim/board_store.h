@@ -1,0 +1,10 @@
+// Where the simulated board lives and what time it is on it. Two stores exist:
+// a process-local board with a clock the tests set (board_store_local.cpp),
+// and on Windows a board in named shared memory on the system tick count
+// (board_store_shared_win.cpp), seen by every process of the session.
+#pragma once
+
+#include "sim/board.h"
+
+SimBoard& SimBoardInstance();
+uint32_t SimNowMs();

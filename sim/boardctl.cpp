@@ -1,0 +1,145 @@
+// boardctl: looks at and changes the simulated board while the simulator
+// build of the monitor runs (under the same Wine prefix).
+//
+//   boardctl status                 readings, fan outputs, case, speaker
+//   boardctl set LINE...            scenario lines, e.g. temp0=80 fan1=stopped case=open volt1=10.5
+//   boardctl load FILE              a whole scenario file
+//   boardctl reg HEX [VALUE]        read or write one register directly
+//   boardctl tones                  the speaker's tone log
+//   boardctl journal [N]            the last N port accesses (default 40)
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "sim/board_store.h"
+
+namespace {
+
+int Usage()
+{
+    fprintf(stderr,
+            "usage: boardctl status | set LINE... | load FILE | reg HEX [VALUE] | tones | journal [N]\n"
+            "scenario lines: temp<n>=C [swing period], fan<n>=rpm|stopped|running, fan<n>.count=N|auto,\n"
+            "                volt<n>=V, volt<n>.raw=N, noise=0|1, case=open|closed,\n"
+            "                driver=running|stopped|absent, reg<hex>=value\n");
+    return 2;
+}
+
+void PrintStatus(SimBoard& board)
+{
+    const uint32_t now = SimNowMs();
+    printf("time %u ms, %llu port accesses\n", now, static_cast<unsigned long long>(board.accessCount));
+    for (int i = 0; i < 3; ++i)
+        printf("temperature input %d (reg %02X): %d C\n", i, 0x29 + i, SimTemperatureAt(board, i, now));
+    for (int n = 0; n < 3; ++n) {
+        const uint8_t control = board.reg[0x15 + n];
+        const char* mode = !(board.reg[0x13] & (1 << n)) ? "full speed"
+                           : (control & 0x80)           ? "automatic"
+                                                        : "software";
+        printf("fan %d: %-10s control %02X duty %3d/127  %5d rpm  count %3u%s\n", n, mode, control,
+               SimFanDuty(board, n, now), SimFanRpm(board, n, now), SimFanCount(board, n, now),
+               board.fan[n].stopped ? "  (stopped)" : "");
+    }
+    for (int k = 0; k < 8; ++k) {
+        const uint8_t raw = k == 3 ? board.reg[0x23] : SimVoltageReading(board, k, now);
+        printf("voltage %d (reg %02X): raw %3u = %7.3f V\n", k, 0x20 + k, raw, SimVoltsFromRaw(k, raw));
+    }
+    static constexpr const char* DriverStates[] = {"running", "stopped", "absent"};
+    printf("case %s, latch %s; driver %s; super I/O %s\n", board.caseOpen ? "open" : "closed",
+           (board.reg[0x01] & 0x10) ? "set" : "clear", DriverStates[board.driverState % 3],
+           board.superIoConfigMode ? "in configuration mode" : "locked");
+    printf("fan control 13..17: %02X %02X %02X %02X %02X\n", board.reg[0x13], board.reg[0x14], board.reg[0x15],
+           board.reg[0x16], board.reg[0x17]);
+    printf("speaker %s, %u tones logged\n", SimSpeakerSounding(board) ? "sounding" : "silent", board.toneCount);
+}
+
+void PrintTones(const SimBoard& board)
+{
+    const uint32_t first = board.toneCount > SimToneLogSize ? board.toneCount - SimToneLogSize : 0;
+    for (uint32_t i = first; i < board.toneCount; ++i) {
+        const SimTone& t = board.tone[i % SimToneLogSize];
+        if (t.endMs == SimToneSounding)
+            printf("%u Hz from %u ms, sounding\n", t.frequencyHz, t.startMs);
+        else
+            printf("%u Hz from %u ms to %u ms (%u ms)\n", t.frequencyHz, t.startMs, t.endMs, t.endMs - t.startMs);
+    }
+}
+
+void PrintJournal(const SimBoard& board, uint32_t count)
+{
+    const uint32_t kept = SimJournalKept(board);
+    for (uint32_t i = kept > count ? kept - count : 0; i < kept; ++i) {
+        const SimPortAccess& a = SimJournalEntry(board, i);
+        printf("%8u ms  %s %03X %02X\n", a.timeMs, a.isWrite ? "out" : "in ", a.port, a.value);
+    }
+}
+
+int ApplyText(SimBoard& board, const char* text)
+{
+    char error[200];
+    SimBoardLock lock(board);
+    if (SimApplyScenario(board, text, error, sizeof error)) return 0;
+    fprintf(stderr, "boardctl: %s\n", error);
+    return 1;
+}
+
+int LoadFile(SimBoard& board, const char* path)
+{
+    FILE* file = fopen(path, "rb");
+    if (!file) {
+        fprintf(stderr, "boardctl: cannot open %s\n", path);
+        return 1;
+    }
+    static char text[16384];
+    const size_t length = fread(text, 1, sizeof text - 1, file);
+    fclose(file);
+    text[length] = '\0';
+    return ApplyText(board, text);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) return Usage();
+    HANDLE existing = OpenFileMappingA(FILE_MAP_READ, FALSE, "KelvimonSimulatedBoard");
+    if (existing)
+        CloseHandle(existing);
+    else
+        fprintf(stderr, "boardctl: no running program holds the simulated board; this board ends with boardctl\n");
+
+    SimBoard& board = SimBoardInstance();
+    const char* command = argv[1];
+    if (strcmp(command, "status") == 0) {
+        SimBoardLock lock(board);
+        PrintStatus(board);
+        return 0;
+    }
+    if (strcmp(command, "set") == 0 && argc > 2) {
+        for (int i = 2; i < argc; ++i)
+            if (ApplyText(board, argv[i]) != 0) return 1;
+        return 0;
+    }
+    if (strcmp(command, "load") == 0 && argc == 3) return LoadFile(board, argv[2]);
+    if (strcmp(command, "reg") == 0 && (argc == 3 || argc == 4)) {
+        const unsigned long reg = strtoul(argv[2], nullptr, 16);
+        if (reg > 0xFF) return Usage();
+        SimBoardLock lock(board);
+        if (argc == 4) board.reg[reg] = static_cast<uint8_t>(strtoul(argv[3], nullptr, 0));
+        printf("%02lX = %02X\n", reg, board.reg[reg]);
+        return 0;
+    }
+    if (strcmp(command, "tones") == 0) {
+        SimBoardLock lock(board);
+        PrintTones(board);
+        return 0;
+    }
+    if (strcmp(command, "journal") == 0) {
+        SimBoardLock lock(board);
+        PrintJournal(board, argc > 2 ? static_cast<uint32_t>(strtoul(argv[2], nullptr, 10)) : 40);
+        return 0;
+    }
+    return Usage();
+}
