@@ -126,13 +126,6 @@ def round_intersection(a, b, k):
             + min(max(qa, qb), 0.0) - k)
 
 
-def wrap_angle(a):
-    a = math.fmod(a + math.pi, 2.0 * math.pi)
-    if a < 0.0:
-        a += 2.0 * math.pi
-    return a - math.pi
-
-
 def loop_phase(frame):
     """0..1 over the loop; frame FRAME_COUNT is the same as frame 0."""
     return frame / float(FRAME_COUNT)
