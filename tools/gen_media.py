@@ -588,7 +588,7 @@ def build_avi(palette, index_frames):
         n,                               # dwLength
         FRAME_BYTES,                     # dwSuggestedBufferSize
         -1,                              # dwQuality: default
-        FRAME_BYTES,                     # dwSampleSize
+        0,                               # dwSampleSize: one frame per chunk
         0, 0, WIDTH, HEIGHT)             # rcFrame
     bih = struct.pack(
         "<IiiHHIIiiII",
