@@ -29,3 +29,8 @@ function(kelvi_console_program target)
     target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++)
   endif()
 endfunction()
+
+# A logic library (no Win32 calls) whose unit tests live in tests/unit.
+function(kelvi_unit_tested target)
+  set_property(GLOBAL APPEND PROPERTY KELVI_UNIT_TESTED ${target})
+endfunction()
