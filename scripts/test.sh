@@ -36,6 +36,8 @@ wine_prefix_copy "$unit_prefix"
 run unit-wine env WINEPREFIX="$unit_prefix" "$WINE64" build/win64/tests/unit_tests.exe --gtest_brief=1
 wine_kill "$unit_prefix"
 
+run e2e-wine scripts/run-e2e.sh
+
 for check in tests/tools/check_*.sh; do
   [ -e "$check" ] || continue
   run "$(basename "$check" .sh)" "$check"

@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# Runs the end-to-end tests under Wine: every test case in a fresh copy of the
+# template prefix, on a virtual display of its own (two at a time).
+# Usage: scripts/run-e2e.sh [gtest filter]      (after scripts/build.sh win64)
+# Screenshots land in build/e2e-artifacts as PNG files.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+source scripts/wine-env.sh
+
+filter=${1:-*}
+exe=build/win64/tests/e2e_tests.exe
+artifacts="$root/build/e2e-artifacts"
+runs="$wine_root/e2e"
+jobs=2
+rm -rf "$runs"
+mkdir -p "$runs" "$artifacts"
+
+wine_template
+
+# The test list, in the "Suite.Name" form that --gtest_filter takes.
+list_prefix="$runs/list"
+wine_prefix_copy "$list_prefix"
+mapfile -t tests < <(WINEPREFIX="$list_prefix" "$WINE64" "$exe" --gtest_list_tests --gtest_filter="$filter" 2>/dev/null |
+  tr -d '\r' | awk '/^[^ ]/ {suite=$1} /^  / {print suite $1}')
+wine_kill "$list_prefix"
+rm -rf "$list_prefix"
+if [ ${#tests[@]} -eq 0 ]; then
+  echo "no end-to-end tests match $filter"
+  exit 1
+fi
+
+windows_path() { echo "Z:${1//\//\\}"; }
+
+run_queue() {  # run_queue JOB: every JOB-th test, one after the other
+  local job=$1 i
+  start_xvfb
+  for ((i = job; i < ${#tests[@]}; i += jobs)); do
+    local name=${tests[$i]} prefix="$runs/p$job"
+    wine_prefix_copy "$prefix"
+    local status=0
+    WINEPREFIX="$prefix" KELVIMON_BUILD="$(windows_path "$root/build/win64")" \
+      KELVIMON_ARTIFACTS="$(windows_path "$artifacts")" \
+      timeout 300 "$WINE64" "$exe" --gtest_filter="$name" >"$runs/$name.log" 2>&1 || status=$?
+    wine_kill "$prefix"
+    if [ $status -eq 0 ] && grep -q '^\[  PASSED  \] 1 test' "$runs/$name.log"; then
+      echo "$name" >>"$runs/passed"
+    else
+      echo "$name" >>"$runs/failed"
+    fi
+  done
+  rm -rf "$runs/p$job"
+  stop_xvfb
+}
+
+for ((j = 0; j < jobs; j++)); do run_queue "$j" & done
+wait
+
+for bmp in "$artifacts"/*.bmp; do
+  [ -e "$bmp" ] || continue
+  convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"
+done
+
+count() { if [ -f "$1" ]; then wc -l <"$1"; else echo 0; fi; }
+passed=$(count "$runs/passed")
+failed=$(count "$runs/failed")
+if [ "$failed" -gt 0 ]; then
+  while read -r name; do
+    echo "---- $name"
+    tr -d '\r' <"$runs/$name.log" | grep -v '^\[ *\(RUN\|OK\) *\]' | tail -40
+  done <"$runs/failed"
+fi
+echo "[==========] ${#tests[@]} end-to-end tests ran, each in its own Wine prefix. Screenshots: $artifacts"
+echo "[  PASSED  ] $passed tests."
+if [ "$failed" -gt 0 ]; then
+  echo "[  FAILED  ] $failed tests:"
+  sed 's/^/[  FAILED  ] /' "$runs/failed"
+  exit 1
+fi

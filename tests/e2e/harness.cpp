@@ -1,0 +1,284 @@
+#include "tests/e2e/harness.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+std::string Environment(const char* name)
+{
+    char value[MAX_PATH];
+    const DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
+    return length > 0 && length < sizeof value ? std::string(value) : std::string();
+}
+
+struct WindowSearch {
+    DWORD pid;
+    const char* className;
+    const char* title;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM parameter)
+{
+    auto* search = reinterpret_cast<WindowSearch*>(parameter);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != search->pid) return TRUE;
+    char text[256];
+    if (search->className) {
+        GetClassNameA(window, text, sizeof text);
+        if (strcmp(text, search->className) != 0) return TRUE;
+    }
+    if (search->title) {
+        GetWindowTextA(window, text, sizeof text);
+        if (strcmp(text, search->title) != 0) return TRUE;
+    }
+    search->found.push_back(window);
+    return TRUE;
+}
+
+}  // namespace
+
+std::string BuildPath(const char* relative)
+{
+    return Environment("KELVIMON_BUILD") + "\\" + relative;
+}
+
+std::string ArtifactPath(const char* name)
+{
+    const std::string folder = Environment("KELVIMON_ARTIFACTS");
+    CreateDirectoryA(folder.c_str(), nullptr);
+    return folder + "\\" + name;
+}
+
+std::string ScratchFolder(const char* name)
+{
+    const std::string folder = std::string("C:\\scratch-") + name;
+    CreateDirectoryA(folder.c_str(), nullptr);
+    return folder;
+}
+
+Program StartProgram(const std::string& exePath, const std::string& arguments, const std::string& workingDirectory)
+{
+    std::string commandLine = "\"" + exePath + "\"";
+    if (!arguments.empty()) commandLine += " " + arguments;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    Program program;
+    if (!CreateProcessA(exePath.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        workingDirectory.empty() ? nullptr : workingDirectory.c_str(), &startup, &info)) {
+        ADD_FAILURE() << "cannot start " << exePath << ": error " << GetLastError();
+        return program;
+    }
+    CloseHandle(info.hThread);
+    program.process = info.hProcess;
+    program.pid = info.dwProcessId;
+    WaitForInputIdle(info.hProcess, 5000);
+    return program;
+}
+
+bool WaitForExit(const Program& program, DWORD timeoutMs, DWORD* exitCode)
+{
+    if (!program.process || WaitForSingleObject(program.process, timeoutMs) != WAIT_OBJECT_0) return false;
+    if (exitCode) GetExitCodeProcess(program.process, exitCode);
+    return true;
+}
+
+bool IsRunning(const Program& program)
+{
+    return program.process && WaitForSingleObject(program.process, 0) == WAIT_TIMEOUT;
+}
+
+void EndProgram(Program& program)
+{
+    if (!program.process) return;
+    if (IsRunning(program)) {
+        TerminateProcess(program.process, 99);
+        WaitForSingleObject(program.process, 5000);
+    }
+    CloseHandle(program.process);
+    program = Program{};
+}
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD pollMs)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (condition()) return true;
+        if (GetTickCount() - start >= timeoutMs) return false;
+        Sleep(pollMs);
+    }
+}
+
+std::vector<HWND> ProcessWindows(DWORD pid, const char* className)
+{
+    WindowSearch search = {pid, className, nullptr, {}};
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND FindProcessWindow(DWORD pid, const char* className, const char* title)
+{
+    WindowSearch search = {pid, className, title, {}};
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found.empty() ? nullptr : search.found.front();
+}
+
+HWND WaitForWindow(DWORD pid, const char* className, const char* title, DWORD timeoutMs)
+{
+    HWND window = nullptr;
+    WaitUntil([&] { return (window = FindProcessWindow(pid, className, title)) != nullptr; }, timeoutMs);
+    return window;
+}
+
+HWND WaitForDialog(DWORD pid, const char* title, DWORD timeoutMs)
+{
+    return WaitForWindow(pid, "#32770", title, timeoutMs);
+}
+
+std::string MessageBoxText(HWND box)
+{
+    HWND text = GetDlgItem(box, 0xFFFF);
+    return text ? WindowText(text) : std::string();
+}
+
+void PressDialogButton(HWND dialog, int id)
+{
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+std::string WindowText(HWND window)
+{
+    char text[4096] = "";
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
+                        nullptr);
+    return text;
+}
+
+bool ProfileHasKey(const char* key, const char* section)
+{
+    char value[8];
+    return GetProfileStringA(section, key, "\x01", value, sizeof value) != 1 || value[0] != '\x01';
+}
+
+std::string ProfileValue(const char* key, const char* section)
+{
+    char value[1024];
+    GetProfileStringA(section, key, "", value, sizeof value);
+    return value;
+}
+
+void SetProfileValue(const char* key, const char* value, const char* section)
+{
+    WriteProfileStringA(section, key, value);
+}
+
+void DeleteProfileSection(const char* section)
+{
+    WriteProfileStringA(section, nullptr, nullptr);
+}
+
+bool RegistryString(HKEY root, const char* path, const char* name, std::string* data)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    char value[1024];
+    DWORD size = sizeof value - 1;
+    DWORD type = 0;
+    const LONG result = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
+    RegCloseKey(key);
+    if (result != ERROR_SUCCESS) return false;
+    value[size] = '\0';
+    if (data) *data = value;
+    return true;
+}
+
+namespace {
+
+Pixels CaptureFrom(HDC source, int x, int y, int width, int height)
+{
+    Pixels pixels;
+    pixels.width = width;
+    pixels.height = height;
+    pixels.rgb.assign(static_cast<size_t>(width) * height, 0);
+    HDC memory = CreateCompatibleDC(source);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP section = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, section);
+    BitBlt(memory, 0, 0, width, height, source, x, y, SRCCOPY);
+    GdiFlush();
+    const auto* source32 = static_cast<const uint32_t*>(bits);
+    for (size_t i = 0; i < pixels.rgb.size(); ++i) pixels.rgb[i] = source32[i] & 0x00FFFFFF;
+    SelectObject(memory, old);
+    DeleteObject(section);
+    DeleteDC(memory);
+    return pixels;
+}
+
+}  // namespace
+
+Pixels CaptureClient(HWND window)
+{
+    RECT client;
+    GetClientRect(window, &client);
+    HDC dc = GetDC(window);
+    Pixels pixels = CaptureFrom(dc, 0, 0, client.right, client.bottom);
+    ReleaseDC(window, dc);
+    return pixels;
+}
+
+Pixels CaptureScreen()
+{
+    HDC dc = GetDC(nullptr);
+    Pixels pixels = CaptureFrom(dc, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    ReleaseDC(nullptr, dc);
+    return pixels;
+}
+
+bool SaveArtifact(const Pixels& pixels, const char* name)
+{
+    FILE* file = fopen(ArtifactPath(name).c_str(), "wb");
+    if (!file) return false;
+    const uint32_t rowBytes = (static_cast<uint32_t>(pixels.width) * 3 + 3u) & ~3u;
+    const uint32_t imageBytes = rowBytes * static_cast<uint32_t>(pixels.height);
+    BITMAPFILEHEADER header = {};
+    header.bfType = 0x4D42;
+    header.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+    header.bfSize = header.bfOffBits + imageBytes;
+    BITMAPINFOHEADER info = {};
+    info.biSize = sizeof info;
+    info.biWidth = pixels.width;
+    info.biHeight = pixels.height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    fwrite(&header, sizeof header, 1, file);
+    fwrite(&info, sizeof info, 1, file);
+    std::vector<uint8_t> row(rowBytes, 0);
+    for (int y = pixels.height - 1; y >= 0; --y) {
+        for (int x = 0; x < pixels.width; ++x) {
+            const uint32_t c = pixels.At(x, y);
+            row[3 * x] = static_cast<uint8_t>(c);
+            row[3 * x + 1] = static_cast<uint8_t>(c >> 8);
+            row[3 * x + 2] = static_cast<uint8_t>(c >> 16);
+        }
+        fwrite(row.data(), 1, row.size(), file);
+    }
+    fclose(file);
+    return true;
+}
+
+bool SaveScreenshot(const char* name)
+{
+    return SaveArtifact(CaptureScreen(), name);
+}

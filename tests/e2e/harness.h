@@ -1,0 +1,67 @@
+// End-to-end test harness: runs inside Wine as a Windows program, starts the
+// real programs, finds and drives their windows with messages, and reads
+// back win.ini, the registry and pixels. Every test runs in a Wine prefix of
+// its own (scripts/run-e2e.sh), so tests may change anything in it.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// A file of the win64 build, e.g. BuildPath("monitor\\KelvimonSim.exe").
+std::string BuildPath(const char* relative);
+// A file in the folder where the run keeps screenshots for a person to see.
+std::string ArtifactPath(const char* name);
+// A fresh empty folder of this test's own, e.g. a prepared installation medium.
+std::string ScratchFolder(const char* name);
+
+struct Program {
+    HANDLE process = nullptr;
+    DWORD pid = 0;
+};
+Program StartProgram(const std::string& exePath, const std::string& arguments = "",
+                     const std::string& workingDirectory = "");
+bool WaitForExit(const Program& program, DWORD timeoutMs, DWORD* exitCode = nullptr);
+bool IsRunning(const Program& program);
+// Ends the program if it still runs and releases its handle.
+void EndProgram(Program& program);
+
+// Polls until the condition holds; false on time-out.
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD pollMs = 20);
+
+// A top-level window of the process, by class (or null) and title (or null).
+HWND FindProcessWindow(DWORD pid, const char* className, const char* title);
+HWND WaitForWindow(DWORD pid, const char* className, const char* title, DWORD timeoutMs);
+std::vector<HWND> ProcessWindows(DWORD pid, const char* className);
+// Dialog boxes and message boxes are of class "#32770".
+HWND WaitForDialog(DWORD pid, const char* title, DWORD timeoutMs);
+// The text of a message box (its static control 0xFFFF).
+std::string MessageBoxText(HWND box);
+// Presses a button of a dialog (by control id) the way a click does.
+void PressDialogButton(HWND dialog, int id);
+
+std::string WindowText(HWND window);  // top-level windows and child controls alike
+
+// win.ini, section "Thermivo" unless given.
+bool ProfileHasKey(const char* key, const char* section = "Thermivo");
+std::string ProfileValue(const char* key, const char* section = "Thermivo");
+void SetProfileValue(const char* key, const char* value, const char* section = "Thermivo");
+void DeleteProfileSection(const char* section = "Thermivo");
+
+bool RegistryString(HKEY root, const char* path, const char* name, std::string* data);
+
+// Pixels. A window's client area as 0x00RRGGBB values, row by row; the
+// window must be uncovered on the screen.
+struct Pixels {
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> rgb;
+    uint32_t At(int x, int y) const { return rgb[static_cast<size_t>(y) * width + x]; }
+};
+Pixels CaptureClient(HWND window);
+Pixels CaptureScreen();
+// Writes a BMP into the artifact folder; the runner turns it into a PNG.
+bool SaveArtifact(const Pixels& pixels, const char* name);
+bool SaveScreenshot(const char* name);
