@@ -13,7 +13,7 @@ exe=build/win64/tests/e2e_tests.exe
 artifacts="$root/build/e2e-artifacts"
 runs="$wine_root/e2e"
 jobs=2
-rm -rf "$runs"
+rm -rf "$runs" "$artifacts"
 mkdir -p "$runs" "$artifacts"
 
 wine_template
@@ -36,20 +36,21 @@ run_queue() {  # run_queue JOB: every JOB-th test, one after the other
   local job=$1 i
   start_xvfb
   for ((i = job; i < ${#tests[@]}; i += jobs)); do
-    local name=${tests[$i]} prefix="$runs/p$job"
+    local name=${tests[$i]} prefix="$runs/prefix$i"
     wine_prefix_copy "$prefix"
     local status=0
     WINEPREFIX="$prefix" KELVIMON_BUILD="$(windows_path "$root/build/win64")" \
       KELVIMON_ARTIFACTS="$(windows_path "$artifacts")" \
       timeout 300 "$WINE64" "$exe" --gtest_filter="$name" >"$runs/$name.log" 2>&1 || status=$?
     wine_kill "$prefix"
+    WINEPREFIX="$prefix" "$WINESERVER" -w 2>/dev/null || true
+    rm -rf "$prefix" &
     if [ $status -eq 0 ] && grep -q '^\[  PASSED  \] 1 test' "$runs/$name.log"; then
       echo "$name" >>"$runs/passed"
     else
       echo "$name" >>"$runs/failed"
     fi
   done
-  rm -rf "$runs/p$job"
   stop_xvfb
 }
 

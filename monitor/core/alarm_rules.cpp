@@ -1,0 +1,33 @@
+#include "monitor/core/alarm_rules.h"
+
+#include <cstdio>
+
+int TemperatureAlarmChannel(MonitorConfig& config, const SensorSnapshot snapshot[FanChannelCount])
+{
+    for (int n = 0; n < FanChannelCount; ++n) {
+        const int32_t limit = FanAlarmThreshold(config.fan[n]);
+        config.effectiveAlarmTemp[n] = limit;
+        if (snapshot[n].temperature >= limit && config.itemOn[n]) return n;
+    }
+    return -1;
+}
+
+int NextTitleChannel(int current, const int32_t itemOn[ReadoutItemCount])
+{
+    if (!itemOn[0] && !itemOn[1] && !itemOn[2]) return -1;
+    int channel = current;
+    do {
+        channel = (channel + 1) % FanChannelCount;
+    } while (!itemOn[channel]);
+    return channel;
+}
+
+void FormatMinimisedTitle(char* buffer, size_t size, const MonitorConfig& config, const SensorSnapshot& reading,
+                          int channel)
+{
+    if (config.celsius)
+        snprintf(buffer, size, "%s T=%dC F=%d", config.fanTitle[channel], reading.temperature, reading.fanSpeed);
+    else
+        snprintf(buffer, size, "%s T=%dF F=%d", config.fanTitle[channel], CelsiusToFahrenheit(reading.temperature),
+                 reading.fanSpeed);
+}

@@ -1,0 +1,70 @@
+// The monitor's entry point: one instance per machine, port access, the main
+// window with its one-second timer, and the message loop.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstring>
+
+#include "monitor/core/main_window.h"
+#include "monitor/hw/port_access.h"
+#include "monitor/res/resource_ids.h"
+
+// Shared by every process that runs this program image: the loader maps the
+// section once for all of them.
+__attribute__((section(".shared"), shared)) volatile LONG instanceCounter = -1;
+
+namespace {
+
+void RegisterMainWindowClass(HINSTANCE instance)
+{
+    WNDCLASSEXA windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = MainWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(ICON_NORMAL));
+    windowClass.hIconSm = LoadIconA(instance, MAKEINTRESOURCEA(ICON_NORMAL));
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    windowClass.lpszClassName = "Thermivo";
+    RegisterClassExA(&windowClass);
+}
+
+int RunMessageLoop()
+{
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCommand)
+{
+    if (InterlockedIncrement(&instanceCounter) > 0) {
+        InterlockedDecrement(&instanceCounter);
+        MessageBoxA(nullptr, "Program is already running", "Thermivo", MB_ICONINFORMATION);
+        return 0;
+    }
+    if (!EnsurePortAccess(instance)) return 0;
+    InitCommonControls();
+    RegisterMainWindowClass(instance);
+    moduleInstance = instance;
+
+    HWND window = CreateWindowExA(WS_EX_OVERLAPPEDWINDOW, "Thermivo", "QX7305 Thermivo", WS_OVERLAPPEDWINDOW, 0, 0,
+                                  400, 405, nullptr, nullptr, instance, nullptr);
+    if (!window) return 0;
+    if (!SetTimer(window, MonitorTimerId, 1000, nullptr)) {
+        MessageBoxA(window, "Too many Timer !!", "Thermivo", MB_ICONWARNING);
+        return 0;
+    }
+    ShowWindow(window, showCommand);
+    UpdateWindow(window);
+    // The start-at-logon command passes HIDE so that only the tray icon shows.
+    if (strncmp(commandLine, "HIDE", 4) == 0) ShowWindow(window, SW_HIDE);
+    return RunMessageLoop();
+}

@@ -1,0 +1,210 @@
+#include "monitor/core/main_window.h"
+
+#include "monitor/core/monitoring_cycle.h"
+#include "monitor/hw/chip.h"
+#include "monitor/hw/fan_control.h"
+#include "monitor/settings/settings_store.h"
+#include "monitor/ui/panel_layout.h"
+#include "monitor/ui/tray_icon.h"
+
+HINSTANCE moduleInstance;
+HWND mainWindow;
+HMENU systemMenu;
+HANDLE soundThread;
+int32_t activeSoundMode;
+int32_t topMost;
+int32_t minimised;
+HPEN focusPen;
+
+namespace {
+
+// Power broadcasts of newer systems may report one wake-up twice
+// (automatic, then by the user); the chip is set up again only once.
+bool resumedSinceSuspend;
+// Whether the sound worker is currently held; it is created held.
+bool soundThreadHeld = true;
+// Set once the settings have been saved and the board's fan control given
+// back, at the end of the session or when the window is destroyed.
+bool shutDownDone;
+UINT taskbarCreatedMessage;
+
+void SetSystemMenuItemState(UINT id, UINT state)
+{
+    MENUITEMINFOA item = {};
+    item.cbSize = sizeof item;
+    item.fMask = MIIM_STATE;
+    item.fState = state;
+    SetMenuItemInfoA(systemMenu, id, FALSE, &item);
+}
+
+// The window's outer rectangle for a 400 x 405 client area, placed from
+// the client origin.
+void SizeWindow(HWND window)
+{
+    RECT rect = {0, 0, 400, 405};
+    AdjustWindowRectEx(&rect, WS_CAPTION | WS_SYSMENU, FALSE, WS_EX_TOOLWINDOW);
+    POINT topLeft = {rect.left, rect.top};
+    POINT bottomRight = {rect.right, rect.bottom};
+    ClientToScreen(window, &topLeft);
+    ClientToScreen(window, &bottomRight);
+    MoveWindow(window, topLeft.x, topLeft.y, bottomRight.x - topLeft.x, bottomRight.y - topLeft.y, TRUE);
+}
+
+void ExtendSystemMenu(HWND window)
+{
+    systemMenu = GetSystemMenu(window, FALSE);
+    DeleteMenu(systemMenu, SC_SIZE, MF_BYCOMMAND);
+    DeleteMenu(systemMenu, SC_MAXIMIZE, MF_BYCOMMAND);
+    AppendMenuA(systemMenu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(systemMenu, MF_STRING, SystemCommandTopMost, "TopMost");
+    AppendMenuA(systemMenu, MF_STRING, SystemCommandTurnOffSound, "Turn Off Sound");
+    AppendMenuA(systemMenu, MF_STRING, SystemCommandAbout, "About");
+}
+
+LRESULT OnCreate(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    mainWindow = window;
+    taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
+    SizeWindow(window);
+    focusPen = CreatePen(PS_SOLID, 2, RGB(0xC0, 0x00, 0xC0));
+    AddTrayIcon(window);
+    InitPanelLayout();
+    LoadSettings(window);
+    LayoutColumns();
+    InitChip();
+    ProgramAllFans();
+    ExtendSystemMenu(window);
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// What destruction does before the message loop ends; also run when the
+// Windows session ends, since the window is then not destroyed at all.
+void ShutDownMonitor(HWND window)
+{
+    if (shutDownDone) return;
+    shutDownDone = true;
+    KillTimer(window, MonitorTimerId);
+    SaveSettings(window);
+    RemoveTrayIcon(window);
+    if (soundThread) TerminateThread(soundThread, 0);
+    RestoreFanControlRegisters();
+}
+
+void Suspend()
+{
+    RestoreFanControlRegisters();
+    resumedSinceSuspend = false;
+}
+
+void Resume()
+{
+    InitChip();
+    ProgramAllFans();
+    resumedSinceSuspend = true;
+}
+
+void ToggleTopMost(HWND window)
+{
+    topMost = !topMost;
+    SetWindowPos(window, topMost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetSystemMenuItemState(SystemCommandTopMost, topMost ? MFS_CHECKED : 0);
+}
+
+// The sound worker runs exactly while the applied sound mode is non-zero.
+void ApplySoundSetting()
+{
+    activeSoundMode = monitorConfig.soundMode;
+    const bool soundOn = activeSoundMode != 0;
+    SetSystemMenuItemState(SystemCommandTurnOffSound, soundOn ? 0 : MFS_GRAYED);
+    if (!soundThread || soundOn == !soundThreadHeld) return;
+    if (soundOn)
+        ResumeThread(soundThread);
+    else
+        SuspendThread(soundThread);
+    soundThreadHeld = !soundOn;
+}
+
+LRESULT OnSystemCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (wParam) {
+    case SystemCommandTopMost: ToggleTopMost(window); break;
+    case SystemCommandTurnOffSound:
+        monitorConfig.soundMode = 0;
+        ApplySoundSetting();
+        break;
+    case SystemCommandApplySound: ApplySoundSetting(); break;
+    default:
+        // The system uses the low four bits of its own commands.
+        switch (wParam & 0xFFF0) {
+        case SC_MINIMIZE: minimised = 1; break;
+        case SC_RESTORE:
+            SetWindowTextA(window, "Thermivo");
+            minimised = 0;
+            break;
+        default: break;
+        }
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+LRESULT OnTrayIcon(HWND window, LPARAM lParam)
+{
+    if (lParam == WM_LBUTTONDOWN) RestoreFromTray(window);
+    if (lParam == WM_RBUTTONDOWN) ShowTrayMenu(window);
+    return 1;
+}
+
+LRESULT OnPowerBroadcast(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (wParam) {
+    case PBT_APMSUSPEND: Suspend(); return TRUE;
+    case PBT_APMRESUMESUSPEND:
+    case PBT_APMRESUMEAUTOMATIC:
+        if (!resumedSinceSuspend) Resume();
+        return TRUE;
+    default: return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+void PaintEmptyPanel(HWND window)
+{
+    PAINTSTRUCT paint;
+    BeginPaint(window, &paint);
+    EndPaint(window, &paint);
+}
+
+}  // namespace
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE: return OnCreate(window, message, wParam, lParam);
+    case WM_DESTROY:
+        ShutDownMonitor(window);
+        PostQuitMessage(0);
+        return 0;
+    case WM_ENDSESSION:
+        if (wParam) ShutDownMonitor(window);
+        return 0;
+    case WM_PAINT: PaintEmptyPanel(window); return 0;
+    case WM_TIMER: RunMonitoringCycle(window); return 0;
+    case WM_POWER:
+        if (wParam == PWR_SUSPENDREQUEST) Suspend();
+        if (wParam == PWR_SUSPENDRESUME) Resume();
+        return 0;
+    case WM_POWERBROADCAST: return OnPowerBroadcast(window, message, wParam, lParam);
+    case WM_SIZE:
+    case WM_USER: return 0;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == CommandExit) DestroyWindow(window);
+        return DefWindowProcA(window, message, wParam, lParam);
+    case WM_SYSCOMMAND: return OnSystemCommand(window, message, wParam, lParam);
+    case TrayCallbackMessage: return OnTrayIcon(window, lParam);
+    default:
+        if (message == taskbarCreatedMessage && message != 0) {
+            ReAddTrayIcon(window);
+            return 0;
+        }
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+}

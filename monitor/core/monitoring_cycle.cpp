@@ -1,0 +1,75 @@
+#include "monitor/core/monitoring_cycle.h"
+
+#include <cstdio>
+
+#include "monitor/core/alarm_rules.h"
+#include "monitor/core/main_window.h"
+#include "monitor/hw/chip.h"
+#include "monitor/ui/panel_layout.h"
+#include "monitor/ui/tray_icon.h"
+
+volatile int32_t alarmActive;
+int32_t trayIconState = 1;
+int titleChannel;
+
+namespace {
+
+void ReadSensors()
+{
+    SetFanControlFlag();
+    for (int n = 0; n < FanChannelCount; ++n) {
+        sensorSnapshot[n].temperature = ReadTemperature(n, monitorConfig.fanMap);
+        Sleep(1);
+    }
+    for (int n = 0; n < FanChannelCount; ++n) {
+        sensorSnapshot[n].fanSpeed = ReadFanSpeed(FanCountRegister[n]);
+        Sleep(1);
+    }
+}
+
+// Flashes the caption once for the first alarm source found; every source
+// is still examined, in the fixed order temperature, voltage, case.
+bool CheckAlarms(HWND window)
+{
+    bool alarm = TemperatureAlarmChannel(monitorConfig, sensorSnapshot) >= 0;
+    if (alarm) FlashWindow(window, TRUE);
+    if (voltageAlarm && !alarm) {
+        FlashWindow(window, TRUE);
+        alarm = true;
+    }
+    if (monitorConfig.caseOpenCheck && ReadCaseOpen() == 1) {
+        if (!alarm) FlashWindow(window, TRUE);
+        alarm = true;
+    }
+    return alarm;
+}
+
+void ShowMinimisedTitle(HWND window)
+{
+    const int channel = NextTitleChannel(titleChannel, monitorConfig.itemOn);
+    if (channel < 0) return;
+    titleChannel = channel;
+    char title[128];
+    FormatMinimisedTitle(title, sizeof title, monitorConfig, sensorSnapshot[channel], channel);
+    SetWindowTextA(window, title);
+}
+
+}  // namespace
+
+void RunMonitoringCycle(HWND window)
+{
+    ReadSensors();
+    if (CheckAlarms(window)) {
+        trayIconState = ToggleTrayIcon(window);
+        alarmActive = 1;
+    } else {
+        if (trayIconState == 0) trayIconState = ToggleTrayIcon(window);
+        alarmActive = 0;
+    }
+    if (!minimised) {
+        const RECT area = {ReadoutArea.left, ReadoutArea.top, ReadoutArea.right, ReadoutArea.bottom};
+        InvalidateRect(window, &area, FALSE);
+    } else {
+        ShowMinimisedTitle(window);
+    }
+}

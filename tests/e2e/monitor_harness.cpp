@@ -1,0 +1,137 @@
+#include "tests/e2e/monitor_harness.h"
+
+namespace {
+
+constexpr DWORD StartTimeoutMs = 15000;
+
+constexpr DWORD TrayRedrawMs = 200;
+
+// The right end of the taskbar, where the notification icon is drawn.
+Pixels TrayIconArea()
+{
+    HWND taskbar = FindWindowA("Shell_TrayWnd", nullptr);
+    if (!taskbar) return Pixels{};
+    const Pixels bar = CaptureClient(taskbar);
+    Pixels area;
+    area.width = 40;
+    area.height = bar.height;
+    for (int y = 0; y < bar.height; ++y)
+        for (int x = bar.width - area.width; x < bar.width; ++x) area.rgb.push_back(bar.At(x, y));
+    return area;
+}
+
+bool ShowsAnIcon(const Pixels& area)
+{
+    for (uint32_t c : area.rgb)
+        if (c != area.rgb.front()) return true;
+    return false;
+}
+
+}  // namespace
+
+void MonitorTest::SetUp()
+{
+    SimBoard& b = board();
+    SimBoardLock lock(b);
+    char error[80];
+    SimApplyScenario(b, "noise = 0", error, sizeof error);
+}
+
+void MonitorTest::TearDown()
+{
+    EndProgram(monitor);
+}
+
+void MonitorTest::StartMonitor(const std::string& arguments, bool expectWindow)
+{
+    {
+        SimBoardLock lock(board());
+        SimClearJournal(board());  // cycles are counted per run
+    }
+    monitor = StartProgram(BuildPath("monitor\\KelvimonSim.exe"), arguments);
+    if (!expectWindow) return;
+    window = WaitForWindow(monitor.pid, "Thermivo", nullptr, StartTimeoutMs);
+    ASSERT_NE(window, nullptr) << "the monitor's window did not appear";
+    // The window exists while it is still being created; creation ends with
+    // the fans programmed, and then the message loop answers.
+    ASSERT_TRUE(WaitUntil([&] { return (board().reg[0x13] & 0x07) == 0x07; }, StartTimeoutMs))
+        << "the fans were not programmed";
+    DWORD_PTR result = 0;
+    ASSERT_TRUE(SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, StartTimeoutMs, &result));
+    // A window placed over the notification area hides the icon; tests that
+    // look at the icon keep it clear.
+    if (WaitUntil([&] { return ShowsAnIcon(TrayIconArea()); }, 3000)) {
+        Sleep(TrayRedrawMs);
+        normalTray = TrayIconArea();
+    }
+}
+
+void MonitorTest::CloseMonitor()
+{
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    DWORD exitCode = 99;
+    ASSERT_TRUE(WaitForExit(monitor, 10000, &exitCode)) << "the monitor did not end";
+    EXPECT_EQ(exitCode, 0u);
+}
+
+void MonitorTest::Board(const char* lines)
+{
+    SimBoard& b = board();
+    SimBoardLock lock(b);
+    char error[120];
+    ASSERT_TRUE(SimApplyScenario(b, lines, error, sizeof error)) << error;
+}
+
+void MonitorTest::RunCycle()
+{
+    DWORD_PTR result = 0;
+    ASSERT_TRUE(SendMessageTimeoutA(window, WM_TIMER, 100, 0, SMTO_ABORTIFHUNG, 5000, &result));
+}
+
+uint32_t MonitorTest::CyclesRun()
+{
+    SimBoard& b = board();
+    SimBoardLock lock(b);
+    // A cycle starts with the read-modify-write of register 0x14; the
+    // initialisation's write of 0x14 comes right after its save reads, and is
+    // not counted because 0x59 follows it.
+    uint32_t cycles = 0;
+    uint8_t index = 0;
+    for (uint32_t i = 0; i < SimJournalKept(b); ++i) {
+        const SimPortAccess& a = SimJournalEntry(b, i);
+        if (a.port == 0x295 && a.isWrite) index = a.value;
+        if (a.port == 0x296 && a.isWrite && index == 0x14) {
+            // The cycle's next register access is a temperature register.
+            for (uint32_t j = i + 1; j < SimJournalKept(b); ++j) {
+                const SimPortAccess& next = SimJournalEntry(b, j);
+                if (next.port != 0x295) continue;
+                if (next.value >= 0x29 && next.value <= 0x2B) ++cycles;
+                break;
+            }
+        }
+    }
+    return cycles;
+}
+
+void MonitorTest::WaitForTimerCycle()
+{
+    const uint32_t before = CyclesRun();
+    ASSERT_TRUE(WaitUntil([&] { return CyclesRun() > before; }, 3000, 5)) << "the timer stopped";
+}
+
+bool MonitorTest::ShowsNormalIcon()
+{
+    EXPECT_TRUE(ShowsAnIcon(normalTray)) << "no icon in the notification area at start";
+    Sleep(TrayRedrawMs);
+    return TrayIconArea().rgb == normalTray.rgb;
+}
+
+bool MonitorTest::ShowsNormalIconAfter(uint32_t* cycles)
+{
+    for (;;) {
+        const uint32_t before = CyclesRun();
+        const bool normal = ShowsNormalIcon();
+        *cycles = CyclesRun();
+        if (*cycles == before) return normal;
+    }
+}

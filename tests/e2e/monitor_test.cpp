@@ -1,0 +1,371 @@
+#include <cstdio>
+
+#include "tests/e2e/monitor_harness.h"
+
+namespace {
+
+constexpr const char* InstallerFan = "1,25,35,45,60,75,90,100,110,90";
+
+void InstallerDefaults()
+{
+    SetProfileValue("FAN0", InstallerFan);
+    SetProfileValue("FAN1", InstallerFan);
+    SetProfileValue("FAN2", InstallerFan);
+    SetProfileValue("FANONOF", "1,1,1");
+    SetProfileValue("DEFONOF", "1,1,1");
+}
+
+RECT WindowRect(HWND window)
+{
+    RECT rect;
+    GetWindowRect(window, &rect);
+    return rect;
+}
+
+// --- start-up -------------------------------------------------------------
+
+TEST_F(MonitorTest, SecondStartIsRefusedAndTheFirstKeepsRunning)
+{
+    StartMonitor();
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        Program second = StartProgram(BuildPath("monitor\\KelvimonSim.exe"));
+        HWND box = WaitForDialog(second.pid, "Thermivo", 10000);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(MessageBoxText(box), "Program is already running");
+        if (attempt == 0) SaveScreenshot("monitor-second-start.bmp");
+        PressDialogButton(box, IDOK);
+        DWORD exitCode = 99;
+        EXPECT_TRUE(WaitForExit(second, 5000, &exitCode));
+        EXPECT_EQ(exitCode, 0u);
+        EndProgram(second);
+        EXPECT_TRUE(IsRunning(monitor));
+        EXPECT_TRUE(IsWindowVisible(window));
+    }
+}
+
+TEST_F(MonitorTest, HideOnTheCommandLineStartsHiddenAndStillMonitors)
+{
+    StartMonitor("HIDEAWAY");
+    EXPECT_FALSE(IsWindowVisible(window));
+    WaitForTimerCycle();
+    CloseMonitor();
+
+    StartMonitor("hide");
+    EXPECT_TRUE(IsWindowVisible(window)) << "the word is compared case-sensitively";
+}
+
+TEST_F(MonitorTest, WithoutPortAccessTheReasonIsShownAndNoWindowAppears)
+{
+    Board("driver = absent");
+    StartMonitor("", false);
+    // Wine cannot start kernel drivers, so starting the service fails with a
+    // code that has no message of its own.
+    HWND box = WaitForDialog(monitor.pid, "Thermivo", 15000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(MessageBoxText(box), "An unexpected error occured");
+    EXPECT_EQ(FindProcessWindow(monitor.pid, "Thermivo", nullptr), nullptr);
+    PressDialogButton(box, IDOK);
+    DWORD exitCode = 99;
+    EXPECT_TRUE(WaitForExit(monitor, 5000, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+}
+
+// --- settings ---------------------------------------------------------------
+
+TEST_F(MonitorTest, FirstStartWithoutSettingsCreatesTheSnapshotsAndCentresTheWindow)
+{
+    StartMonitor();
+    for (const char* key : {"RESET0", "RESET1", "RESET2"}) {
+        EXPECT_TRUE(ProfileHasKey(key)) << key;
+        EXPECT_EQ(ProfileValue(key), "") << key;
+    }
+    EXPECT_EQ(ProfileValue("DEFONOF"), "1,1,1,1,1,1");
+    const RECT rect = WindowRect(window);
+    EXPECT_EQ(rect.left, (GetSystemMetrics(SM_CXSCREEN) - (rect.right - rect.left)) / 2);
+    EXPECT_EQ(rect.top, (GetSystemMetrics(SM_CYSCREEN) - (rect.bottom - rect.top)) / 2);
+    SaveScreenshot("monitor-first-start.bmp");
+}
+
+TEST_F(MonitorTest, InstalledDefaultsBecomeTheResetSnapshotOnce)
+{
+    InstallerDefaults();
+    StartMonitor();
+    CloseMonitor();
+    for (const char* key : {"RESET0", "RESET1", "RESET2"}) EXPECT_EQ(ProfileValue(key), InstallerFan) << key;
+
+    SetProfileValue("FAN1", "0,20,30,40,50,60,1,2,3,44,55");
+    StartMonitor();
+    CloseMonitor();
+    EXPECT_EQ(ProfileValue("RESET1"), InstallerFan) << "a later start keeps the snapshot";
+    EXPECT_EQ(ProfileValue("FAN1"), "0,20,30,40,50,60,1,2,3,44,55");
+}
+
+TEST_F(MonitorTest, ExitWritesEverySavedKeyInItsFormat)
+{
+    InstallerDefaults();
+    SetProfileValue("FANONOF", "1,0,1,7,1,1");
+    SetProfileValue("CSCALE", "0");
+    SetProfileValue("SOUND", " 2");
+    SetProfileValue("VOLT", "5,5");
+    SetProfileValue("VOLTBASE", "-500,330");
+    SetProfileValue("VOLTENABLE", "1,0,1");
+    SetProfileValue("POSITION", "-20,10");
+    SetProfileValue("TITLE1", "Chipset");
+    StartMonitor();
+    const RECT rect = WindowRect(window);
+    EXPECT_EQ(rect.left, -20) << "negative coordinates are used as they are";
+    EXPECT_EQ(rect.top, 10);
+    CloseMonitor();
+
+    EXPECT_EQ(ProfileValue("FAN0"), "1,25,35,45,60,75,90,100,110,90,0");
+    EXPECT_EQ(ProfileValue("FANONOF"), "1,0,1,1,1,1");
+    EXPECT_EQ(ProfileValue("CSCALE"), "0");
+    EXPECT_EQ(ProfileValue("SOUND"), "2");
+    EXPECT_EQ(ProfileValue("VOLT"), "5,5,0,0,0,0,0,0");
+    EXPECT_EQ(ProfileValue("VOLTBASE"), "-500,330,0,0,0,0,0,0");
+    EXPECT_EQ(ProfileValue("VOLTENABLE"), "1,0,1,0,0,0,0,0");
+    EXPECT_EQ(ProfileValue("POSITION"), "-20,10");
+    EXPECT_EQ(ProfileValue("TITLE1"), "Chipset") << "titles are never written";
+    EXPECT_FALSE(ProfileHasKey("VOLTONOFF"));
+    EXPECT_FALSE(ProfileHasKey("FANMAP"));
+}
+
+TEST_F(MonitorTest, SavedPositionOffTheScreenIsPulledBack)
+{
+    SetProfileValue("POSITION", "5000,5000");
+    StartMonitor();
+    const RECT rect = WindowRect(window);
+    EXPECT_EQ(rect.left, 974);
+    EXPECT_EQ(rect.top, 718);
+}
+
+TEST_F(MonitorTest, SettingsChooseWhatTheChipGets)
+{
+    InstallerDefaults();
+    SetProfileValue("FAN1", "0,25,35,45,60,75,90,100,110,33");
+    SetProfileValue("TEMPCHAN", "0");
+    SetProfileValue("FANMAP", "3");
+    board().reg[0x51] = 0x11;
+    StartMonitor();
+    EXPECT_EQ(board().reg[0x15], 0x82) << "fan 0 follows input 2 under assignment 3";
+    EXPECT_EQ(board().reg[0x16], 33) << "fan 1 in software mode";
+    EXPECT_EQ(board().reg[0x64], 75);
+    EXPECT_EQ(board().reg[0x51], 0x11) << "TEMPCHAN 0 leaves the register alone";
+}
+
+TEST_F(MonitorTest, FanMapOutOfRangeFallsBackToTheFirstAssignment)
+{
+    InstallerDefaults();
+    SetProfileValue("FANMAP", "9");
+    StartMonitor();
+    EXPECT_EQ(board().reg[0x15], 0x80);
+    EXPECT_EQ(board().reg[0x17], 0x82);
+}
+
+// --- alarms -------------------------------------------------------------------
+
+// During an alarm the icon changes every cycle; the first alarm cycle of a
+// run leaves the normal icon showing, so the k-th alarm cycle shows the alarm
+// icon when k is even. The monitor's own timer may add cycles at any moment,
+// so every look at the icon is matched with the cycles run until then.
+TEST_F(MonitorTest, TemperatureAtItsLimitAlarmsAndOneBelowDoesNot)
+{
+    InstallerDefaults();  // Over limit 75 in automatic mode
+    Board("temp0 = 74\ntemp1 = 30\ntemp2 = 30");
+    StartMonitor();
+    for (int i = 0; i < 3; ++i) {
+        RunCycle();
+        EXPECT_TRUE(ShowsNormalIcon());
+    }
+
+    WaitForTimerCycle();
+    Board("temp0 = 75");
+    const uint32_t quietCycles = CyclesRun();
+    std::vector<uint32_t> seen;
+    for (int i = 0; i < 4; ++i) {
+        RunCycle();
+        uint32_t cycles = 0;
+        const bool normal = ShowsNormalIconAfter(&cycles);
+        const uint32_t alarmCycles = cycles - quietCycles;
+        EXPECT_EQ(normal, alarmCycles % 2 == 1) << "after " << alarmCycles << " alarm cycles";
+        seen.push_back(alarmCycles);
+        if (i == 1) SaveScreenshot("monitor-alarm-icon.bmp");
+    }
+    EXPECT_GE(seen.back(), 4u);
+
+    Board("temp0 = 40");
+    RunCycle();
+    EXPECT_TRUE(ShowsNormalIcon()) << "the icon comes back to normal at the first quiet cycle";
+    RunCycle();
+    EXPECT_TRUE(ShowsNormalIcon()) << "and stays there";
+}
+
+TEST_F(MonitorTest, TemperatureReadoutSwitchedOffRaisesNoAlarm)
+{
+    InstallerDefaults();
+    SetProfileValue("FANONOF", "1,1,0,1,1,1");
+    Board("temp2 = 120");
+    StartMonitor();
+    for (int i = 0; i < 4; ++i) {
+        RunCycle();
+        EXPECT_TRUE(ShowsNormalIcon());
+    }
+}
+
+TEST_F(MonitorTest, OpenCaseAlarmsOnlyWithCaseSupervision)
+{
+    InstallerDefaults();
+    Board("case = open");
+    StartMonitor();
+    for (int i = 0; i < 3; ++i) {
+        RunCycle();
+        EXPECT_TRUE(ShowsNormalIcon()) << "DEFCASE is off";
+    }
+    CloseMonitor();
+
+    SetProfileValue("DEFCASE", "1");
+    StartMonitor();
+    uint32_t cycles = 0;
+    for (int i = 0; i < 3; ++i) {
+        RunCycle();
+        const bool normal = ShowsNormalIconAfter(&cycles);
+        EXPECT_EQ(normal, cycles % 2 == 1) << "every cycle is an alarm cycle: " << cycles;
+    }
+}
+
+// --- minimised window -----------------------------------------------------------
+
+TEST_F(MonitorTest, MinimisedTitleCyclesThroughTheChannelsThatAreOn)
+{
+    InstallerDefaults();
+    SetProfileValue("FANONOF", "1,0,1,1,1,1");
+    Board("temp0 = 45\ntemp2 = 29\nfan0.count = 135\nfan2.count = 135");
+    StartMonitor();
+    SendMessageA(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    WaitForTimerCycle();
+    std::vector<std::string> titles;
+    for (int i = 0; i < 3; ++i) {
+        RunCycle();
+        titles.push_back(WindowText(window));
+    }
+    // Channel 1 is skipped; whichever channel the timer's own cycle showed, the two others alternate.
+    for (size_t i = 1; i < titles.size(); ++i) EXPECT_NE(titles[i], titles[i - 1]);
+    for (const std::string& title : titles)
+        EXPECT_TRUE(title == "CPU T=45C F=5000" || title == "Panel T=29C F=5000") << title;
+
+    SendMessageA(window, WM_SYSCOMMAND, SC_RESTORE, 0);
+    EXPECT_EQ(WindowText(window), "Thermivo");
+}
+
+TEST_F(MonitorTest, MinimisedTitleInFahrenheit)
+{
+    InstallerDefaults();
+    SetProfileValue("FANONOF", "1,0,0,1,1,1");
+    SetProfileValue("CSCALE", "0");
+    Board("temp0 = 25\nfan0 = stopped");
+    StartMonitor();
+    SendMessageA(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    RunCycle();
+    EXPECT_EQ(WindowText(window), "CPU T=77F F=0");
+}
+
+// --- fan control given back -----------------------------------------------------
+
+TEST_F(MonitorTest, BoardFanControlIsGivenBackAtExit)
+{
+    InstallerDefaults();
+    StartMonitor();
+    EXPECT_EQ(board().reg[0x15], 0x80);
+    CloseMonitor();
+    const uint8_t* r = board().reg;
+    EXPECT_EQ(std::vector<int>(r + 0x13, r + 0x18), (std::vector<int>{0x03, 0x05, 0x50, 0x60, 0x3C}));
+}
+
+TEST_F(MonitorTest, SuspendGivesControlBackAndResumeProgramsAgain)
+{
+    InstallerDefaults();
+    StartMonitor();
+    WaitForTimerCycle();
+    SendMessageA(window, WM_POWER, PWR_SUSPENDREQUEST, 0);
+    const uint8_t* r = board().reg;
+    EXPECT_EQ(r[0x13], 0x03);
+    EXPECT_EQ(r[0x15], 0x50);
+    EXPECT_EQ(r[0x17], 0x3C);
+
+    // The board's own firmware changes things while asleep.
+    Board("reg15 = 0x11\nreg64 = 99");
+    SendMessageA(window, WM_POWER, PWR_SUSPENDRESUME, 0);
+    EXPECT_EQ(r[0x15], 0x80);
+    EXPECT_EQ(r[0x64], 75);
+    EXPECT_EQ(r[0x13] & 0x77, 0x77);
+
+    CloseMonitor();
+    EXPECT_EQ(r[0x15], 0x50) << "the restore after a resume gives back the start-up values";
+}
+
+TEST_F(MonitorTest, PowerBroadcastsSuspendAndResumeOnceForTwoWakeUpMessages)
+{
+    InstallerDefaults();
+    StartMonitor();
+    SendMessageA(window, WM_POWERBROADCAST, PBT_APMSUSPEND, 0);
+    EXPECT_EQ(board().reg[0x15], 0x50);
+    const uint32_t keysBefore = board().superIoWrites;
+    SendMessageA(window, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
+    SendMessageA(window, WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 0);
+    EXPECT_EQ(board().reg[0x15], 0x80);
+    EXPECT_EQ(board().superIoWrites - keysBefore, 4u) << "one initialisation for one wake-up";
+}
+
+TEST_F(MonitorTest, EndOfSessionSavesAndGivesControlBackOnce)
+{
+    InstallerDefaults();
+    StartMonitor();
+    SendMessageA(window, WM_QUERYENDSESSION, 0, 0);
+    SendMessageA(window, WM_ENDSESSION, TRUE, 0);
+    EXPECT_EQ(ProfileValue("FAN0"), "1,25,35,45,60,75,90,100,110,90,0");
+    EXPECT_TRUE(ProfileHasKey("POSITION"));
+    EXPECT_EQ(board().reg[0x15], 0x50);
+    const uint32_t cycles = CyclesRun();
+    Sleep(1500);
+    EXPECT_EQ(CyclesRun(), cycles) << "no cycle touches the chip once control is given back";
+
+    SetProfileValue("FAN0", "marker");
+    CloseMonitor();
+    EXPECT_EQ(ProfileValue("FAN0"), "marker") << "nothing is saved a second time";
+}
+
+// --- window commands ----------------------------------------------------------
+
+TEST_F(MonitorTest, TopMostTogglesWithTheSystemCommand)
+{
+    StartMonitor();
+    auto isTopMost = [&] { return (GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; };
+    EXPECT_FALSE(isTopMost());
+    SendMessageA(window, WM_SYSCOMMAND, 1602, 0);
+    EXPECT_TRUE(isTopMost());
+    SendMessageA(window, WM_SYSCOMMAND, 1602, 0);
+    EXPECT_FALSE(isTopMost());
+}
+
+TEST_F(MonitorTest, TrayClickBringsAHiddenWindowBack)
+{
+    StartMonitor("HIDE");
+    EXPECT_FALSE(IsWindowVisible(window));
+    SendMessageA(window, 1124, 101, WM_LBUTTONDOWN);
+    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_EQ(WindowText(window), "Thermivo");
+    SendMessageA(window, 1124, 101, WM_LBUTTONUP);
+    EXPECT_TRUE(IsWindowVisible(window));
+}
+
+TEST_F(MonitorTest, TrayMenuExitEndsTheProgram)
+{
+    StartMonitor();
+    SendMessageA(window, WM_COMMAND, 1600, 0);
+    DWORD exitCode = 99;
+    EXPECT_TRUE(WaitForExit(monitor, 10000, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_TRUE(ProfileHasKey("FAN0")) << "settings are saved on the way out";
+}
+
+}  // namespace
