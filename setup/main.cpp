@@ -1,0 +1,8 @@
+#include <windows.h>
+
+#include "setup/installer.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    return RunInstaller(instance);
+}
