@@ -1,0 +1,466 @@
+// The installer run from a prepared installation medium, driven by messages.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/harness.h"
+
+namespace {
+
+constexpr char SetupClass[] = "QX7305 Thermivo Install";
+constexpr char SetupTitle[] = "QX7305 Thermivo";
+constexpr char SuccessCaption[] = "QX7305 Thermivo Install";
+constexpr int InstallButton = 1000;
+constexpr int ExitButton = 1001;
+constexpr int AutoStartBox = 1002;
+constexpr char UninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Thermivo";
+constexpr char RunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+// ---- files, win.ini and registry
+
+void WriteBytes(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string ReadBytes(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return "<missing>";
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+bool Exists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+uint64_t FileSize(const std::string& path)  // without opening the file, which the installer holds
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+std::string Patterned(size_t size, char seed)
+{
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(seed + i * 7 + (i >> 9));
+    return bytes;
+}
+
+uint64_t Ticks(const FILETIME& time)
+{
+    return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+FILETIME Time(WORD year)
+{
+    const SYSTEMTIME at = {year, 2, 0, 3, 4, 5, 6, 0};
+    FILETIME time;
+    SystemTimeToFileTime(&at, &time);
+    return time;
+}
+
+// Creation, last access and last write.
+std::vector<uint64_t> TimesOf(const std::string& path)
+{
+    FILETIME times[3] = {};
+    HANDLE file = CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    GetFileTime(file, &times[0], &times[1], &times[2]);
+    CloseHandle(file);
+    return {Ticks(times[0]), Ticks(times[1]), Ticks(times[2])};
+}
+
+// Old times, so that a target stamped at installation time would differ.
+void BackDate(const std::string& path)
+{
+    HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    const FILETIME created = Time(2000), accessed = Time(2002), written = Time(2001);
+    SetFileTime(file, &created, &accessed, &written);
+    CloseHandle(file);
+}
+
+std::string Directory(UINT(WINAPI* fetch)(LPSTR, UINT))
+{
+    char path[MAX_PATH];
+    fetch(path, sizeof path);
+    return path;
+}
+
+std::string MonitorTarget() { return Directory(GetWindowsDirectoryA) + "\\Kelvimon.EXE"; }
+std::string UninstallerTarget() { return Directory(GetWindowsDirectoryA) + "\\_Unplant.exe"; }
+std::string DriverTarget() { return Directory(GetSystemDirectoryA) + "\\drivers\\HwPio.sys"; }
+std::string UninstallCommand()
+{
+    return Directory(GetWindowsDirectoryA) + "\\_Unplant.EXE " + Directory(GetWindowsDirectoryA);
+}
+
+std::string ProgramGroupFolder()
+{
+    char appData[MAX_PATH] = "";
+    GetEnvironmentVariableA("APPDATA", appData, sizeof appData);
+    return std::string(appData) + "\\Microsoft\\Windows\\Start Menu\\Programs\\Thermivo";
+}
+
+// The "Thermivo" section's lines as win.ini holds them, KEY=VALUE.
+std::vector<std::string> SectionLines()
+{
+    char text[8192];
+    const DWORD length = GetProfileSectionA("Thermivo", text, sizeof text);
+    std::vector<std::string> lines;
+    for (DWORD at = 0; at < length; at += static_cast<DWORD>(strlen(text + at)) + 1) lines.push_back(text + at);
+    return lines;
+}
+
+std::string RegistryValue(const char* path, const char* name)
+{
+    std::string data = "<missing>";
+    RegistryString(HKEY_LOCAL_MACHINE, path, name, &data);
+    return data;
+}
+
+// ---- the installer
+
+struct Medium {
+    std::string folder;
+    std::string monitor, uninstaller, driver;
+};
+
+// A medium with the three program files (any bytes), back-dated.
+Medium PrepareMedium(const char* name, size_t monitorSize = 5000, size_t uninstallerSize = 1200)
+{
+    Medium medium;
+    medium.folder = ScratchFolder(name);
+    medium.monitor = Patterned(monitorSize, 'K');
+    medium.uninstaller = Patterned(uninstallerSize, 'U');
+    medium.driver = Patterned(4096, 'D');
+    WriteBytes(medium.folder + "\\Kelvimon.EXE", medium.monitor);
+    WriteBytes(medium.folder + "\\_Unplant.exe", medium.uninstaller);
+    WriteBytes(medium.folder + "\\HwPio.sys", medium.driver);
+    for (const char* file : {"\\Kelvimon.EXE", "\\_Unplant.exe", "\\HwPio.sys"}) BackDate(medium.folder + file);
+    return medium;
+}
+
+struct RunningSetup {
+    Program program;
+    HWND window = nullptr;
+};
+
+HWND TextControl(const RunningSetup& setup)
+{
+    return FindWindowExA(setup.window, nullptr, "Static", nullptr);
+}
+
+RunningSetup StartSetup(const std::string& medium)
+{
+    RunningSetup setup;
+    setup.program = StartProgram(BuildPath("setup\\KelvimonSetup.exe"), "", medium);
+    setup.window = WaitForWindow(setup.program.pid, SetupClass, SetupTitle, 10000);
+    EXPECT_NE(setup.window, nullptr) << "no installer window";
+    // The window exists before its controls; the welcome text comes last.
+    EXPECT_TRUE(WaitUntil([&] { return !WindowText(TextControl(setup)).empty(); }, 10000)) << "no welcome text";
+    return setup;
+}
+
+bool IsBoxTicked(const RunningSetup& setup)
+{
+    return SendMessageA(GetDlgItem(setup.window, AutoStartBox), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+// Presses OK on the box and expects the installer to end as Exit ends it.
+void CloseBoxAndExpectEnd(RunningSetup& setup, HWND box)
+{
+    PressDialogButton(box, IDOK);
+    DWORD exitCode = 1234;
+    EXPECT_TRUE(WaitForExit(setup.program, 10000, &exitCode)) << "the installer did not end after OK";
+    EXPECT_EQ(exitCode, 0u);
+    EndProgram(setup.program);
+}
+
+// Installs and waits for the success message; every DDE command may take
+// its full time-out when no shell answers.
+HWND InstallAndWaitForSuccess(const RunningSetup& setup)
+{
+    PressDialogButton(setup.window, InstallButton);
+    HWND box = WaitForDialog(setup.program.pid, SuccessCaption, 30000);
+    EXPECT_NE(box, nullptr) << "no success message";
+    if (box) {
+        EXPECT_EQ(MessageBoxText(box), "Congratulation install OK\n Leave Thermivo Install.");
+    }
+    return box;
+}
+
+void InstallFrom(const std::string& medium)
+{
+    RunningSetup setup = StartSetup(medium);
+    if (!setup.window) return;
+    HWND box = InstallAndWaitForSuccess(setup);
+    if (box) CloseBoxAndExpectEnd(setup, box);
+    EndProgram(setup.program);
+}
+
+void ExpectNothingInstalled()
+{
+    EXPECT_FALSE(Exists(MonitorTarget()));
+    EXPECT_FALSE(Exists(UninstallerTarget()));
+    EXPECT_FALSE(Exists(DriverTarget()));
+    EXPECT_TRUE(SectionLines().empty());
+    EXPECT_EQ(RegistryValue(UninstallKey, "DisplayName"), "<missing>");
+    EXPECT_EQ(RegistryValue(RunKey, "Thermivo"), "<missing>");
+    EXPECT_FALSE(Exists(ProgramGroupFolder()));
+}
+
+// ---- pixels
+
+// How many pixels of the colour the top rows hold, and how far right and
+// down they reach.
+struct Extent {
+    int count = 0, right = -1, bottom = -1;
+};
+
+Extent ExtentOfColour(const Pixels& pixels, uint32_t rgb, int rows)
+{
+    Extent extent;
+    for (int y = 0; y < rows; ++y) {
+        for (int x = 0; x < pixels.width; ++x) {
+            if (pixels.At(x, y) != rgb) continue;
+            ++extent.count;
+            extent.right = std::max(extent.right, x);
+            extent.bottom = std::max(extent.bottom, y);
+        }
+    }
+    return extent;
+}
+
+// ---- tests
+
+TEST(Setup, WelcomeWindowShowsTheTextForNtAndItsBannerAndExitChangesNothing)
+{
+    const Medium medium = PrepareMedium("welcome");
+    const std::string winIni = Directory(GetWindowsDirectoryA) + "\\win.ini";
+    const std::string winIniBefore = ReadBytes(winIni);
+    RunningSetup setup = StartSetup(medium.folder);
+    ASSERT_NE(setup.window, nullptr);
+
+    RECT frame;
+    GetWindowRect(setup.window, &frame);
+    EXPECT_EQ(frame.right - frame.left, 320);
+    EXPECT_EQ(frame.bottom - frame.top, 240);
+    EXPECT_EQ(frame.left, (GetSystemMetrics(SM_CXSCREEN) - 320) / 2) << "centred on the screen";
+    EXPECT_EQ(frame.top, (GetSystemMetrics(SM_CYSCREEN) - 240) / 2);
+    const LONG style = GetWindowLongA(setup.window, GWL_STYLE);
+    EXPECT_EQ(style & (WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX), 0) << "no close, minimise or maximise box";
+
+    // Wine reports the NT family: three files, the drivers folder named.
+    const std::string text = WindowText(TextControl(setup));
+    EXPECT_NE(text.find("Your Platform is Window NT/2000,\nthis program will copy 3 files to your HD \n"),
+              std::string::npos) << text;
+    EXPECT_NE(text.find("2. \"HwPio.sys\" to " + Directory(GetSystemDirectoryA) + "\\drivers directory.\n"),
+              std::string::npos);
+    EXPECT_EQ(WindowText(GetDlgItem(setup.window, AutoStartBox)), "To execute Thermivo automatically at startup.");
+    EXPECT_FALSE(IsBoxTicked(setup));
+
+    // The banner: red text with a grey copy two pixels to the lower right.
+    SaveScreenshot("setup-welcome.bmp");
+    const Pixels client = CaptureClient(setup.window);
+    const Extent red = ExtentOfColour(client, 0xFF0000, 40);
+    const Extent grey = ExtentOfColour(client, 0x646464, 40);
+    EXPECT_GT(red.count, 100);
+    EXPECT_GT(grey.count, 20);
+    EXPECT_EQ(grey.right, red.right + 2);
+    EXPECT_EQ(grey.bottom, red.bottom + 2);
+
+    PressDialogButton(setup.window, ExitButton);
+    DWORD exitCode = 1234;
+    EXPECT_TRUE(WaitForExit(setup.program, 10000, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    EndProgram(setup.program);
+    ExpectNothingInstalled();
+    EXPECT_EQ(ReadBytes(winIni), winIniBefore);
+}
+
+TEST(Setup, FullInstallationWithoutIniFile)
+{
+    const Medium medium = PrepareMedium("full");
+    SetProfileValue("FAN0", "0,1,2,3,4,5,6,7,8,9,10");
+    SetProfileValue("RESET0", "1,20,30,40,50,60,70,80,90,70");
+    RunningSetup setup = StartSetup(medium.folder);
+    ASSERT_NE(setup.window, nullptr);
+
+    // The box is toggled by the installer itself; only its last state counts.
+    for (const bool expected : {true, false, true}) {
+        PressDialogButton(setup.window, AutoStartBox);
+        EXPECT_TRUE(WaitUntil([&] { return IsBoxTicked(setup) == expected; }, 3000));
+    }
+    const DWORD start = GetTickCount();
+    HWND box = InstallAndWaitForSuccess(setup);
+    ASSERT_NE(box, nullptr);
+    const DWORD elapsed = GetTickCount() - start;
+    EXPECT_EQ(WindowText(TextControl(setup)), "Copy .\\HwPio.sys to " + DriverTarget() + " ");
+
+    // The times first: reading a file may move its last access.
+    const char* sources[] = {"\\Kelvimon.EXE", "\\_Unplant.exe", "\\HwPio.sys"};
+    const std::string targets[] = {MonitorTarget(), UninstallerTarget(), DriverTarget()};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(TimesOf(targets[i]), TimesOf(medium.folder + sources[i])) << targets[i];
+        EXPECT_EQ(TimesOf(targets[i])[2], Ticks(Time(2001))) << targets[i];
+    }
+    EXPECT_EQ(ReadBytes(MonitorTarget()), medium.monitor);
+    EXPECT_EQ(ReadBytes(UninstallerTarget()), medium.uninstaller);
+    EXPECT_EQ(ReadBytes(DriverTarget()), medium.driver);
+
+    // The built-in defaults replace the fan keys; the monitor's own keys stay.
+    EXPECT_EQ(SectionLines(), (std::vector<std::string>{
+                                  "FAN0=1,25,35,45,60,75,90,100,110,90", "RESET0=1,20,30,40,50,60,70,80,90,70",
+                                  "FAN1=1,25,35,45,60,75,90,100,110,90", "FAN2=1,25,35,45,60,75,90,100,110,90",
+                                  "FANONOF=1,1,1", "DEFONOF=1,1,1"}));
+    EXPECT_EQ(RegistryValue(UninstallKey, "DisplayName"), "Thermivo");
+    EXPECT_EQ(RegistryValue(UninstallKey, "UninstallString"), UninstallCommand());
+    EXPECT_EQ(RegistryValue(RunKey, "Thermivo"), MonitorTarget() + " HIDE");
+
+    // The program group depends on the shell answering "Progman".
+    const std::string group = ProgramGroupFolder();
+    if (Exists(group)) {
+        printf("Program Manager service answered (install took %lu ms): group folder %s\n",
+               static_cast<unsigned long>(elapsed), group.c_str());
+        RecordProperty("progman", "answered");
+        const std::string link = ReadBytes(group + "\\QX7305 Thermivo.lnk");
+        EXPECT_NE(link.find(MonitorTarget()), std::string::npos) << "the monitor's item runs it";
+        EXPECT_EQ(link.find("HIDE"), std::string::npos) << "and starts it visible";
+        EXPECT_EQ(link.find(std::string("H\0I\0D\0E\0", 8)), std::string::npos);
+        // Wine's Program Manager service takes an item's whole command line
+        // as a file name and refuses one with arguments, as the uninstaller's
+        // item has; the unit tests check that command's text.
+        printf("uninstaller item %s\n", Exists(group + "\\UnInstall QX7305 Thermivo.lnk")
+                                            ? "created"
+                                            : "refused by this shell (its command line has an argument)");
+    } else {
+        printf("No Program Manager service answered: installation completed after %lu ms of time-outs\n",
+               static_cast<unsigned long>(elapsed));
+        RecordProperty("progman", "absent");
+    }
+
+    CloseBoxAndExpectEnd(setup, box);
+}
+
+// Installs three times into the same machine: an empty install.ini and one
+// that starts with a blank line write nothing, a real one exactly its keys
+// and never the defaults.
+TEST(Setup, IniFileSeedsExactlyItsOwnKeysAndAnEmptyOneNothing)
+{
+    const Medium medium = PrepareMedium("ini");
+    SetProfileValue("FAN1", "0,1,2,3,4,5,6,7,8,9,10");
+    const std::vector<std::string> before = {"FAN1=0,1,2,3,4,5,6,7,8,9,10"};
+    WriteBytes(medium.folder + "\\install.ini", "");
+    InstallFrom(medium.folder);
+    EXPECT_EQ(SectionLines(), before);
+
+    WriteBytes(medium.folder + "\\install.ini", "\r\nFAN0=1,25,35,45,60,75,90,100,110,90\r\n");
+    InstallFrom(medium.folder);
+    EXPECT_EQ(SectionLines(), before);
+
+    WriteBytes(medium.folder + "\\install.ini",
+               "[Thermivo]\r\nTITLE0=CPU Zone\r\nFANMAP=2\nKEY=X=Y\r\nVOLTONOFF=\r\nno equals sign\r\n"
+               "\r\nFAN0=9,9,9\r\n");
+    InstallFrom(medium.folder);
+    EXPECT_EQ(SectionLines(), (std::vector<std::string>{"FAN1=0,1,2,3,4,5,6,7,8,9,10", "TITLE0=CPU Zone",
+                                                        "FANMAP=2", "KEY=X=Y", "VOLTONOFF="}));
+    EXPECT_EQ(RegistryValue(RunKey, "Thermivo"), "<missing>") << "the box was never ticked";
+    EXPECT_EQ(RegistryValue(UninstallKey, "UninstallString"), UninstallCommand()) << "rewritten each time";
+}
+
+TEST(Setup, MissingUninstallerStopsTheInstallationAfterTheMonitor)
+{
+    const Medium medium = PrepareMedium("no-uninstaller");
+    DeleteFileA((medium.folder + "\\_Unplant.exe").c_str());
+    RunningSetup setup = StartSetup(medium.folder);
+    ASSERT_NE(setup.window, nullptr);
+    PressDialogButton(setup.window, AutoStartBox);
+    PressDialogButton(setup.window, InstallButton);
+
+    HWND box = WaitForDialog(setup.program.pid, "Copy _Unplant.exe Error", 20000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(MessageBoxText(box), "File may exist or can't find _Unplant.exe \nin Install disk");
+    EXPECT_EQ(ReadBytes(MonitorTarget()), medium.monitor);
+    EXPECT_FALSE(Exists(UninstallerTarget()));
+    CloseBoxAndExpectEnd(setup, box);
+
+    EXPECT_FALSE(Exists(DriverTarget()));
+    EXPECT_TRUE(SectionLines().empty());
+    EXPECT_EQ(RegistryValue(UninstallKey, "DisplayName"), "<missing>");
+    EXPECT_EQ(RegistryValue(RunKey, "Thermivo"), "<missing>");
+    EXPECT_FALSE(Exists(ProgramGroupFolder()));
+}
+
+TEST(Setup, ReinstallingOverLongerFilesLeavesExactlyTheNewBytes)
+{
+    const Medium medium = PrepareMedium("reinstall", 3000, 0);
+    WriteBytes(MonitorTarget(), std::string(10000, 'O'));
+    WriteBytes(UninstallerTarget(), std::string(500, 'O'));
+    WriteBytes(DriverTarget(), std::string(9000, 'O'));
+    InstallFrom(medium.folder);
+
+    EXPECT_EQ(ReadBytes(MonitorTarget()), medium.monitor);
+    EXPECT_EQ(ReadBytes(UninstallerTarget()), "") << "an empty source gives an empty target";
+    EXPECT_EQ(ReadBytes(DriverTarget()), medium.driver) << "exactly one chunk";
+    EXPECT_EQ(TimesOf(UninstallerTarget())[2], Ticks(Time(2001)));
+}
+
+// A monitor file beyond 42,949,672 bytes, where a percentage taken in 32 bits
+// would wrap: the bar must follow the bytes copied and never fall back.
+TEST(Setup, ProgressBarFollowsTheCopyOfALargeFile)
+{
+    const size_t size = 60u << 20;
+    const Medium medium = PrepareMedium("progress", size);
+    RunningSetup setup = StartSetup(medium.folder);
+    ASSERT_NE(setup.window, nullptr);
+    RECT client;
+    GetClientRect(setup.window, &client);
+    const int barLeft = client.right / 2 - 105;
+    const int barY = client.bottom / 2;
+    const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
+    const uint32_t fill = (GetRValue(highlight) << 16) | (GetGValue(highlight) << 8) | GetBValue(highlight);
+    auto filledPercent = [&] {
+        const Pixels pixels = CaptureClient(setup.window);
+        int filled = 0;
+        for (int x = barLeft; x < barLeft + 210; ++x) filled += pixels.At(x, barY) == fill;
+        return filled * 100 / 206;  // the bar's inside, without its edge
+    };
+
+    PressDialogButton(setup.window, InstallButton);
+    const std::string target = MonitorTarget();
+    int samples = 0;
+    int last = 0;
+    bool screenshot = false;
+    ASSERT_TRUE(WaitUntil([&] { return Exists(target); }, 10000));
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < 60000) {
+        const int percent = filledPercent();
+        const uint64_t after = FileSize(target);
+        if (after >= size) break;
+        ++samples;
+        EXPECT_GE(percent, last) << "the bar fell back at " << after << " bytes";
+        EXPECT_LE(percent, static_cast<int>(after * 100 / size) + 3) << "ahead of the copy at " << after;
+        last = percent;
+        if (!screenshot && percent >= 30) screenshot = SaveScreenshot("setup-progress.bmp");
+    }
+    printf("%d samples of the progress bar during the copy\n", samples);
+    EXPECT_GE(samples, 5) << "the copy went too fast to watch";
+    EXPECT_GE(last, 50) << "the bar was never seen past half-way";
+
+    HWND box = WaitForDialog(setup.program.pid, SuccessCaption, 30000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(FileSize(target), size);
+    EXPECT_TRUE(ReadBytes(target) == medium.monitor);
+    CloseBoxAndExpectEnd(setup, box);
+}
+
+}  // namespace
