@@ -11,9 +11,14 @@ function(kelvi_target_defaults target)
     -Werror -fno-exceptions -fno-rtti)
   target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})
   if(WIN32)
-    # Windows 95/98 and NT 4 headers level for the shipped programs, ANSI API.
+    # Windows 95/98 and NT 4 headers level for the shipped programs, ANSI API;
+    # test programs may look at the system with newer calls.
+    get_target_property(windows_version ${target} KELVI_WINDOWS_VERSION)
+    if(NOT windows_version)
+      set(windows_version 0x0400)
+    endif()
     target_compile_definitions(${target} PRIVATE
-      WINVER=0x0400 _WIN32_WINNT=0x0400 _WIN32_IE=0x0400 NOMINMAX WIN32_LEAN_AND_MEAN)
+      WINVER=${windows_version} _WIN32_WINNT=${windows_version} _WIN32_IE=0x0400 NOMINMAX WIN32_LEAN_AND_MEAN)
   endif()
 endfunction()
 

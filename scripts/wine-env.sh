@@ -15,14 +15,17 @@ wine_template_dir="$wine_root/template"
 
 # One virtual desktop with a taskbar for every process, fast window hiding
 # without a window manager, no crash dialogs, no sound device.
+wine_template_version=2
 wine_template() {
-  [ -f "$wine_template_dir/.ready" ] && return 0
+  [ "$(cat "$wine_template_dir/.ready" 2>/dev/null)" = "$wine_template_version" ] && return 0
   rm -rf "$wine_template_dir"
   mkdir -p "$wine_root"
   (
     export WINEPREFIX="$wine_template_dir"
     "$WINE64" wineboot -i >/dev/null 2>&1
     "$WINESERVER" -w
+    # Wine's own fonts (Marlett draws the caption buttons) are found only here.
+    cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
     reg() { "$WINE64" reg add "$@" /f >/dev/null 2>&1; }
     reg 'HKCU\Software\Wine\Explorer' /v Desktop /d Default
     reg 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768
@@ -31,7 +34,7 @@ wine_template() {
     reg 'HKCU\Software\Wine\Drivers' /v Audio /d ""
     "$WINESERVER" -w
   )
-  touch "$wine_template_dir/.ready"
+  echo "$wine_template_version" >"$wine_template_dir/.ready"
 }
 
 # A private copy of the template (never hard links: win.ini is rewritten in place).

@@ -4,6 +4,7 @@
 #include "monitor/hw/chip.h"
 #include "monitor/hw/fan_control.h"
 #include "monitor/settings/settings_store.h"
+#include "monitor/ui/panel.h"
 #include "monitor/ui/panel_layout.h"
 #include "monitor/ui/tray_icon.h"
 
@@ -37,12 +38,15 @@ void SetSystemMenuItemState(UINT id, UINT state)
     SetMenuItemInfoA(systemMenu, id, FALSE, &item);
 }
 
-// The window's outer rectangle for a 400 x 405 client area, placed from
-// the client origin.
+// The window's outer rectangle for a 400 x 405 client area, placed from the
+// client origin. It is computed for the styles the window really has: sized
+// for a tool-window caption and a thin border instead, the client area would
+// come out several pixels short and cut off the panel's right and bottom edges.
 void SizeWindow(HWND window)
 {
     RECT rect = {0, 0, 400, 405};
-    AdjustWindowRectEx(&rect, WS_CAPTION | WS_SYSMENU, FALSE, WS_EX_TOOLWINDOW);
+    AdjustWindowRectEx(&rect, static_cast<DWORD>(GetWindowLongPtrA(window, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongPtrA(window, GWL_EXSTYLE)));
     POINT topLeft = {rect.left, rect.top};
     POINT bottomRight = {rect.right, rect.bottom};
     ClientToScreen(window, &topLeft);
@@ -71,6 +75,7 @@ LRESULT OnCreate(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     InitPanelLayout();
     LoadSettings(window);
     LayoutColumns();
+    LoadPanelBitmaps(reinterpret_cast<CREATESTRUCTA*>(lParam)->hInstance);
     InitChip();
     ProgramAllFans();
     ExtendSystemMenu(window);
@@ -133,6 +138,7 @@ LRESULT OnSystemCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         ApplySoundSetting();
         break;
     case SystemCommandApplySound: ApplySoundSetting(); break;
+    case SystemCommandAbout: RunPanelAction(window, 0); break;
     default:
         // The system uses the low four bits of its own commands.
         switch (wParam & 0xFFF0) {
@@ -166,13 +172,6 @@ LRESULT OnPowerBroadcast(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     }
 }
 
-void PaintEmptyPanel(HWND window)
-{
-    PAINTSTRUCT paint;
-    BeginPaint(window, &paint);
-    EndPaint(window, &paint);
-}
-
 }  // namespace
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -186,7 +185,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_ENDSESSION:
         if (wParam) ShutDownMonitor(window);
         return 0;
-    case WM_PAINT: PaintEmptyPanel(window); return 0;
+    case WM_PAINT: return PaintPanel(window);
+    case WM_ERASEBKGND: return PaintPanelBackground(reinterpret_cast<HDC>(wParam));
+    case WM_LBUTTONDOWN: return HandlePanelClick(window, LOWORD(lParam), HIWORD(lParam));
+    case WM_KEYDOWN: return HandlePanelKey(window, wParam, lParam);
     case WM_TIMER: RunMonitoringCycle(window); return 0;
     case WM_POWER:
         if (wParam == PWR_SUSPENDREQUEST) Suspend();
@@ -197,6 +199,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_USER: return 0;
     case WM_COMMAND:
         if (LOWORD(wParam) == CommandExit) DestroyWindow(window);
+        if (LOWORD(wParam) == CommandAbout) RunPanelAction(window, 0);
         return DefWindowProcA(window, message, wParam, lParam);
     case WM_SYSCOMMAND: return OnSystemCommand(window, message, wParam, lParam);
     case TrayCallbackMessage: return OnTrayIcon(window, lParam);

@@ -40,6 +40,45 @@ BOOL CALLBACK CollectWindow(HWND window, LPARAM parameter)
     return TRUE;
 }
 
+// Wine ends the virtual desktop a moment after its last window closes, and
+// a test that starts a program again would then look at a desktop that is
+// gone. A hidden window of the test's own keeps it for the whole run. It
+// lives on a thread that answers its messages, since programs broadcast to
+// every top-level window (a DDE conversation starts that way) and wait.
+class KeepDesktop : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        thread = CreateThread(nullptr, 0, Run, this, 0, &threadId);
+        WaitForSingleObject(ready, 5000);
+    }
+    void TearDown() override
+    {
+        PostThreadMessageA(threadId, WM_QUIT, 0, 0);
+        WaitForSingleObject(thread, 5000);
+        CloseHandle(thread);
+        CloseHandle(ready);
+    }
+
+private:
+    static DWORD WINAPI Run(void* parameter)
+    {
+        auto* self = static_cast<KeepDesktop*>(parameter);
+        HWND window = CreateWindowExA(0, "STATIC", "e2e", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+        MSG message;
+        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);  // the thread's queue exists from here
+        SetEvent(self->ready);
+        while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);
+        DestroyWindow(window);
+        return 0;
+    }
+    HANDLE ready = nullptr;
+    HANDLE thread = nullptr;
+    DWORD threadId = 0;
+};
+::testing::Environment* const keepDesktop = ::testing::AddGlobalTestEnvironment(new KeepDesktop);
+
 }  // namespace
 
 std::string BuildPath(const char* relative)
@@ -244,6 +283,47 @@ Pixels CaptureScreen()
     Pixels pixels = CaptureFrom(dc, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     ReleaseDC(nullptr, dc);
     return pixels;
+}
+
+Pixels BitmapResource(const std::string& exePath, int id)
+{
+    Pixels pixels;
+    HMODULE module = LoadLibraryExA(exePath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module) return pixels;
+    HBITMAP bitmap = LoadBitmapA(module, MAKEINTRESOURCEA(id));
+    BITMAP info = {};
+    if (bitmap && GetObjectA(bitmap, sizeof info, &info)) {
+        HDC screen = GetDC(nullptr);
+        HDC memory = CreateCompatibleDC(screen);
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        pixels = CaptureFrom(memory, 0, 0, info.bmWidth, info.bmHeight);
+        SelectObject(memory, old);
+        DeleteDC(memory);
+        ReleaseDC(nullptr, screen);
+    }
+    if (bitmap) DeleteObject(bitmap);
+    FreeLibrary(module);
+    return pixels;
+}
+
+bool BlocksEqual(const Pixels& a, int ax, int ay, const Pixels& b, int bx, int by, int width, int height)
+{
+    if (ax < 0 || ay < 0 || bx < 0 || by < 0 || ax + width > a.width || ay + height > a.height ||
+        bx + width > b.width || by + height > b.height)
+        return false;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            if (a.At(ax + x, ay + y) != b.At(bx + x, by + y)) return false;
+    return true;
+}
+
+bool BlockIs(const Pixels& a, int x0, int y0, int width, int height, uint32_t rgb)
+{
+    if (x0 < 0 || y0 < 0 || x0 + width > a.width || y0 + height > a.height) return false;
+    for (int y = y0; y < y0 + height; ++y)
+        for (int x = x0; x < x0 + width; ++x)
+            if (a.At(x, y) != rgb) return false;
+    return true;
 }
 
 bool SaveArtifact(const Pixels& pixels, const char* name)

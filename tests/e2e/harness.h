@@ -62,6 +62,12 @@ struct Pixels {
 };
 Pixels CaptureClient(HWND window);
 Pixels CaptureScreen();
+// A bitmap resource of a program file, as the program would draw it.
+Pixels BitmapResource(const std::string& exePath, int id);
+// Whether a w x h block of a at (ax, ay) equals the block of b at (bx, by).
+bool BlocksEqual(const Pixels& a, int ax, int ay, const Pixels& b, int bx, int by, int width, int height);
+// Whether every pixel of the block has the colour.
+bool BlockIs(const Pixels& a, int x, int y, int width, int height, uint32_t rgb);
 // Writes a BMP into the artifact folder; the runner turns it into a PNG.
 bool SaveArtifact(const Pixels& pixels, const char* name);
 bool SaveScreenshot(const char* name);

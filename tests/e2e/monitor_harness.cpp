@@ -31,6 +31,7 @@ bool ShowsAnIcon(const Pixels& area)
 
 void MonitorTest::SetUp()
 {
+    SetProfileValue("VOLTBASE", BoardBases);
     SimBoard& b = board();
     SimBoardLock lock(b);
     char error[80];

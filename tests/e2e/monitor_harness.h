@@ -10,6 +10,10 @@
 #include "sim/board_store.h"
 #include "tests/e2e/harness.h"
 
+// Base voltages that match the simulated board's rails, as a board maker's
+// install.ini sets them; the built-in bases fit no board's plain inputs.
+constexpr const char* BoardBases = "180,1200,-1200,330,250,180,150,150";
+
 class MonitorTest : public ::testing::Test {
 protected:
     void SetUp() override;

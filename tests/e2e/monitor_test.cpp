@@ -24,6 +24,15 @@ RECT WindowRect(HWND window)
 
 // --- start-up -------------------------------------------------------------
 
+TEST_F(MonitorTest, ClientAreaHoldsTheWholePanel)
+{
+    StartMonitor();
+    RECT client;
+    GetClientRect(window, &client);
+    EXPECT_EQ(client.right, 400);
+    EXPECT_EQ(client.bottom, 405);
+}
+
 TEST_F(MonitorTest, SecondStartIsRefusedAndTheFirstKeepsRunning)
 {
     StartMonitor();

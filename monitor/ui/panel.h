@@ -1,0 +1,18 @@
+// The 400 x 400 instrument panel in the main window's client area: painting,
+// clicks and keys.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+void LoadPanelBitmaps(HINSTANCE instance);
+LRESULT PaintPanelBackground(HDC dc);
+LRESULT PaintPanel(HWND window);
+LRESULT HandlePanelClick(HWND window, uint32_t x, uint32_t y);
+LRESULT HandlePanelKey(HWND window, WPARAM virtualKey, LPARAM lParam);
+void ActivateFocusTarget(HWND window, int target);
+
+// The panel's action buttons, also reached from the system and tray menus:
+// 0 About box, 1 exit, 2 hide, 3 Options sheet.
+void RunPanelAction(HWND owner, int action);

@@ -1,0 +1,251 @@
+#include "monitor/ui/panel.h"
+
+#include <cstdio>
+
+#include "monitor/core/main_window.h"
+#include "monitor/hw/chip.h"
+#include "monitor/res/resource_ids.h"
+#include "monitor/ui/panel_layout.h"
+#include "monitor/ui/panel_text.h"
+
+namespace {
+
+// Loaded once and kept for the life of the process.
+constexpr int PanelBitmapIds[] = {
+    BITMAP_VALUE_GREEN, BITMAP_VALUE_FAN, BITMAP_VALUE_RED, BITMAP_VOLT_WHITE, BITMAP_VOLT_RED, BITMAP_CLOCK,
+    BITMAP_LAMPS, BITMAP_BACKGROUND, BITMAP_CASE_STATE, BITMAP_CHASSIS, BITMAP_VOLT_LABELS,
+};
+constexpr int PanelBitmapCount = sizeof PanelBitmapIds / sizeof PanelBitmapIds[0];
+HBITMAP panelBitmaps[PanelBitmapCount];
+
+HBITMAP PanelBitmap(int id)
+{
+    for (int i = 0; i < PanelBitmapCount; ++i)
+        if (PanelBitmapIds[i] == id) return panelBitmaps[i];
+    return nullptr;
+}
+
+// Copies a block of a panel bitmap to the target, through a memory context
+// of its own.
+void CopyBlock(HDC target, int x, int y, int width, int height, int bitmapId, int sourceX, int sourceY)
+{
+    HDC memory = CreateCompatibleDC(target);
+    HGDIOBJ old = SelectObject(memory, PanelBitmap(bitmapId));
+    BitBlt(target, x, y, width, height, memory, sourceX, sourceY, SRCCOPY);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+}
+
+void DrawSteps(HDC dc, int y, int bitmapId, const GlyphStep* steps, size_t count)
+{
+    HDC memory = CreateCompatibleDC(dc);
+    HGDIOBJ old = SelectObject(memory, PanelBitmap(bitmapId));
+    for (size_t i = 0; i < count; ++i) {
+        const GlyphStep& s = steps[i];
+        if (s.kind == GlyphStep::Glyph)
+            BitBlt(dc, s.x, y, s.width, s.height, memory, s.sourceX, 0, SRCCOPY);
+        else
+            BitBlt(dc, s.x, y, s.width, s.height, nullptr, 0, 0, BLACKNESS);
+    }
+    SelectObject(memory, old);
+    DeleteDC(memory);
+}
+
+void DrawValueText(HDC dc, int x, int y, const char* text, int strip)
+{
+    GlyphStep steps[MaxGlyphSteps];
+    DrawSteps(dc, y, strip, steps, LayoutValueText(text, x, steps, MaxGlyphSteps));
+}
+
+void DrawClockText(HDC dc, int x, int y, const char* text)
+{
+    GlyphStep steps[MaxGlyphSteps];
+    DrawSteps(dc, y, BITMAP_CLOCK, steps, LayoutClockText(text, x, steps, MaxGlyphSteps));
+}
+
+void DrawClock(HDC dc)
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char text[32];
+    snprintf(text, sizeof text, "%02d-%02d-%04d", now.wMonth, now.wDay, now.wYear);
+    DrawClockText(dc, 230, 343, text);
+    snprintf(text, sizeof text, "%02d:%02d:%02d", now.wHour, now.wMinute, now.wSecond);
+    DrawClockText(dc, 250, 367, text);
+}
+
+void DrawVoltageReading(HDC dc, uint8_t inputRegister, int x, int y)
+{
+    const int32_t mv = VoltageMillivolts(ReadVoltage(inputRegister));
+    char text[32];
+    FormatVoltage(text, sizeof text, mv);
+    VoltageSetting& channel = monitorConfig.voltage[inputRegister - VoltageRegisterBase];
+    // Without a VCore base, the first reading becomes it.
+    if (inputRegister == VoltageRegisterBase && channel.baseVoltage == 0)
+        channel.baseVoltage = NearestTenthInHundredths(mv);
+    const bool alarm = channel.warnEnabled && VoltageOutOfTolerance(mv, channel.baseVoltage, channel.tolerancePercent);
+    if (alarm) voltageAlarm = 1;
+    DrawValueText(dc, x, y, text, alarm ? BITMAP_VOLT_RED : BITMAP_VOLT_WHITE);
+}
+
+void DrawColumnTitle(HDC dc, int centreX, int y, const char* text)
+{
+    LOGFONTA description = {};
+    description.lfHeight = 24;
+    description.lfWeight = FW_BOLD;
+    description.lfCharSet = ANSI_CHARSET;
+    description.lfQuality = PROOF_QUALITY;
+    description.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
+    HFONT font = CreateFontIndirectA(&description);
+    HGDIOBJ old = SelectObject(dc, font);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(0, 244, 200));
+    const int length = lstrlenA(text);
+    TextOutA(dc, centreX - 6 * length, y, text, length);
+    SelectObject(dc, old);
+    DeleteObject(font);
+}
+
+void DrawItemLamp(HDC dc, int x, int y, int32_t on)
+{
+    CopyBlock(dc, x, y, 40, 16, BITMAP_LAMPS, 0, on ? 0 : 16);
+}
+
+void DrawCaseIndicator(HDC dc, int x, int y, int open)
+{
+    CopyBlock(dc, x, y, 77, 34, BITMAP_CHASSIS, 0, 0);
+    CopyBlock(dc, x + 77, y + 14, 50, 20, BITMAP_CASE_STATE, open ? 50 : 0, 0);
+}
+
+void DrawFocusRing(HDC dc)
+{
+    const PanelRect& r = FocusTargetRect(focusIndex);
+    HGDIOBJ old = SelectObject(dc, focusPen);
+    MoveToEx(dc, r.left, r.bottom + 1, nullptr);
+    LineTo(dc, r.right, r.bottom + 1);
+    LineTo(dc, r.right, r.top - 1);
+    LineTo(dc, r.left, r.top - 1);
+    LineTo(dc, r.left, r.bottom + 1);
+    SelectObject(dc, old);
+}
+
+// Calls draw(channel, x, y) for each shown voltage channel at its place in
+// the two-column grid, with x the left of the grid column.
+template <typename Draw>
+void ForEachShownVoltage(Draw draw)
+{
+    const int rows = VoltageGridRows();
+    int shownIndex = 0;
+    for (int k = 0; k < VoltageChannelCount; ++k) {
+        if (!monitorConfig.voltage[k].shown) continue;
+        int column = 0;
+        int row = 0;
+        VoltageGridCell(shownIndex++, rows, &column, &row);
+        draw(k, 190 * column, 250 + 20 * row);
+    }
+}
+
+void InvalidateReadoutArea(HWND window, BOOL erase)
+{
+    const RECT area = {ReadoutArea.left, ReadoutArea.top, ReadoutArea.right, ReadoutArea.bottom};
+    InvalidateRect(window, &area, erase);
+}
+
+}  // namespace
+
+void LoadPanelBitmaps(HINSTANCE instance)
+{
+    for (int i = 0; i < PanelBitmapCount; ++i) panelBitmaps[i] = LoadBitmapA(instance, MAKEINTRESOURCEA(PanelBitmapIds[i]));
+}
+
+LRESULT PaintPanelBackground(HDC dc)
+{
+    CopyBlock(dc, 0, 0, 400, 400, BITMAP_BACKGROUND, 0, 0);
+    ForEachShownVoltage([dc](int k, int left, int y) { CopyBlock(dc, 10 + left, y, 65, 20, BITMAP_VOLT_LABELS, 0, 20 * k); });
+    for (int k = 0; k < FanChannelCount; ++k)
+        if (ColumnExists(k)) DrawColumnTitle(dc, panelLayout.columnX[k] + 30, 85, monitorConfig.fanTitle[k]);
+    for (int i = 0; i < ReadoutItemCount; ++i)
+        if (monitorConfig.itemPresent[i])
+            DrawItemLamp(dc, panelLayout.itemRect[i].left, panelLayout.itemRect[i].top, monitorConfig.itemOn[i]);
+    return 0;
+}
+
+LRESULT PaintPanel(HWND window)
+{
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    char text[32];
+    for (int k = 0; k < FanChannelCount; ++k) {
+        if (!monitorConfig.itemOn[k]) continue;
+        const int32_t celsius = sensorSnapshot[k].temperature;
+        FormatTemperature(text, sizeof text, celsius, monitorConfig.celsius);
+        // The colour always follows the limit in degrees Celsius.
+        const int strip = celsius >= monitorConfig.effectiveAlarmTemp[k] ? BITMAP_VALUE_RED : BITMAP_VALUE_GREEN;
+        DrawValueText(dc, panelLayout.columnX[k], 110, text, strip);
+    }
+    for (int k = 0; k < FanChannelCount; ++k) {
+        if (!monitorConfig.itemOn[k + 3]) continue;
+        FormatFanSpeed(text, sizeof text, sensorSnapshot[k].fanSpeed);
+        DrawValueText(dc, panelLayout.columnX[k], 180, text, BITMAP_VALUE_FAN);
+    }
+    DrawClock(dc);
+    voltageAlarm = 0;
+    ForEachShownVoltage([dc](int k, int left, int y) {
+        DrawVoltageReading(dc, monitorConfig.voltage[k].inputRegister, 90 + left, y);
+    });
+    if (monitorConfig.caseOpenCheck) DrawCaseIndicator(dc, 13, 331, ReadCaseOpen());
+    DrawFocusRing(dc);
+    EndPaint(window, &paint);
+    return 0;
+}
+
+LRESULT HandlePanelClick(HWND window, uint32_t x, uint32_t y)
+{
+    const int32_t px = static_cast<int32_t>(x);
+    const int32_t py = static_cast<int32_t>(y);
+    const int item = PanelItemAt(px, py);
+    if (item >= 0) {
+        monitorConfig.itemOn[item] = 1 - monitorConfig.itemOn[item];
+        InvalidateReadoutArea(window, TRUE);
+        focusIndex = item;
+        return 0;
+    }
+    const int button = PanelButtonAt(px, py);
+    if (button >= 0) {
+        RunPanelAction(window, button);
+        InvalidateReadoutArea(window, TRUE);
+        focusIndex = FirstButtonTarget + button;
+    }
+    return 0;
+}
+
+LRESULT HandlePanelKey(HWND window, WPARAM virtualKey, LPARAM)
+{
+    switch (virtualKey) {
+    case VK_TAB: {
+        const bool shift = (GetKeyState(VK_SHIFT) & 0xF000) != 0;
+        focusIndex = NextFocusTarget(focusIndex, shift);
+        InvalidateReadoutArea(window, TRUE);
+        break;
+    }
+    case VK_RETURN:
+    case VK_SPACE: ActivateFocusTarget(window, focusIndex); break;
+    default: break;
+    }
+    return 0;
+}
+
+void ActivateFocusTarget(HWND window, int target)
+{
+    const PanelRect& r = FocusTargetRect(target);
+    SendMessageA(window, WM_LBUTTONDOWN, 0, MAKELPARAM(r.left + 2, r.top + 2));
+}
+
+void RunPanelAction(HWND owner, int action)
+{
+    switch (action) {
+    case 1: DestroyWindow(owner); break;
+    case 2: ShowWindow(owner, SW_HIDE); break;
+    default: break;  // the About box and the Options sheet open here once they exist
+    }
+}

@@ -1,0 +1,321 @@
+// The instrument panel, checked on its pixels: every cell the monitor draws
+// is compared with the glyph cell of the bitmap it must come from.
+#include "tests/e2e/monitor_harness.h"
+
+#include <psapi.h>
+
+#include <cstdio>
+#include <map>
+
+namespace {
+
+constexpr int ValueGreen = 1300, ValueFan = 1301, ValueRed = 1302, VoltWhite = 1305, VoltRed = 1306;
+constexpr int Clock = 1307, Lamps = 1400, CaseState = 1403, Background = 1405, VoltLabels = 1408;
+constexpr uint32_t FocusColour = 0xC000C0;
+constexpr const char* InstallerFan = "1,25,35,45,60,75,90,100,110,90";
+
+class Panel : public MonitorTest {
+protected:
+    void SetUp() override
+    {
+        MonitorTest::SetUp();
+        for (const char* key : {"FAN0", "FAN1", "FAN2"}) SetProfileValue(key, InstallerFan);
+        Board("volt0 = 1.76\nvolt1.raw = 191\nvolt2.raw = 5\nvolt3 = 3.3\nvolt4 = 2.5\nvolt5 = 1.8\nvolt6 = 1.5\nvolt7 = 1.5");
+    }
+
+    const Pixels& Strip(int id)
+    {
+        Pixels& cached = strips[id];
+        if (cached.rgb.empty()) cached = BitmapResource(BuildPath("monitor\\KelvimonSim.exe"), id);
+        return cached;
+    }
+
+    // Runs a cycle and waits until the panel shows what the check expects.
+    bool ShowsAfterCycle(const std::function<bool(const Pixels&)>& check)
+    {
+        RunCycle();
+        return WaitUntil([&] { return check(CaptureClient(window)); }, 3000, 50);
+    }
+
+    // The text drawn at (x, y) with a value strip, sign cell included.
+    bool ValueTextIs(const Pixels& panel, int x, int y, const char* text, int strip)
+    {
+        const Pixels& s = Strip(strip);
+        if (text[0] == '-') {
+            if (!BlocksEqual(panel, x - 10, y, s, 200, 0, 10, 20)) return false;
+            ++text;
+        } else if (!BlockIs(panel, x - 10, y, 10, 20, 0)) {
+            return false;
+        }
+        for (; *text; ++text) {
+            const char c = *text;
+            int sourceX = 0, width = 15;
+            if (c >= '0' && c <= '9') sourceX = 15 * (c - '0');
+            else if (c == '.') sourceX = 160, width = 10;
+            else if (c == 'o') sourceX = 170, width = 10;
+            else if (c == 'V') sourceX = 210;
+            else if (c == 'C') sourceX = 225;
+            else if (c == 'F') sourceX = 240;
+            if (c == ' ') {
+                if (!BlockIs(panel, x, y, 15, 20, 0)) return false;
+            } else if (!BlocksEqual(panel, x, y, s, sourceX, 0, width, 20)) {
+                return false;
+            }
+            x += width;
+        }
+        return true;
+    }
+
+    // Inside the lines of a focus ring that may stand around the lamp's item.
+    bool LampIs(const Pixels& panel, int x, int y, bool on)
+    {
+        return BlocksEqual(panel, x + 3, y + 1, Strip(Lamps), 3, (on ? 0 : 16) + 1, 24, 14);
+    }
+
+    void Click(int x, int y) { SendMessageA(window, WM_LBUTTONDOWN, 0, MAKELPARAM(x, y)); }
+    void Key(WPARAM key) { SendMessageA(window, WM_KEYDOWN, key, 0); }
+
+    std::map<int, Pixels> strips;
+};
+
+TEST_F(Panel, TemperatureIsGreenBelowItsLimitAndRedAtIt)
+{
+    Board("temp0 = 74\ntemp1 = 34\ntemp2 = 29");
+    StartMonitor();
+    EXPECT_TRUE(ShowsAfterCycle([&](const Pixels& p) { return ValueTextIs(p, 40, 110, "074oC", ValueGreen); }));
+    SaveArtifact(CaptureClient(window), "panel-normal.bmp");
+
+    Board("temp0 = 75");
+    EXPECT_TRUE(ShowsAfterCycle([&](const Pixels& p) { return ValueTextIs(p, 40, 110, "075oC", ValueRed); }));
+    EXPECT_TRUE(ShowsAfterCycle([&](const Pixels& p) { return ValueTextIs(p, 160, 110, "034oC", ValueGreen); }));
+    SaveArtifact(CaptureClient(window), "panel-alarm.bmp");
+}
+
+TEST_F(Panel, FahrenheitShowsTheConvertedValueButTheColourFollowsCelsius)
+{
+    SetProfileValue("CSCALE", "0");
+    Board("temp0 = 74\ntemp2 = 75");
+    StartMonitor();
+    EXPECT_TRUE(ShowsAfterCycle([&](const Pixels& p) {
+        return ValueTextIs(p, 40, 110, "165oF", ValueGreen) && ValueTextIs(p, 280, 110, "167oF", ValueRed);
+    }));
+}
+
+TEST_F(Panel, NegativeTemperatureHasItsSignInTheSignCell)
+{
+    Board("temp1 = -5");
+    StartMonitor();
+    EXPECT_TRUE(ShowsAfterCycle([&](const Pixels& p) { return ValueTextIs(p, 160, 110, "-005oC", ValueGreen); }));
+    Board("temp1 = 5");
+    EXPECT_TRUE(ShowsAfterCycle([&](const Pixels& p) { return ValueTextIs(p, 160, 110, "005oC", ValueGreen); }))
+        << "the old sign is blacked out without erasing";
+}
+
+TEST_F(Panel, FanSpeedsShowFiveDigits)
+{
+    Board("fan0.count = 135\nfan2 = stopped");
+    StartMonitor();
+    EXPECT_TRUE(ShowsAfterCycle([&](const Pixels& p) {
+        return ValueTextIs(p, 40, 180, "05000 ", ValueFan) && ValueTextIs(p, 280, 180, "00000 ", ValueFan);
+    }));
+}
+
+TEST_F(Panel, VoltagesFillTwoColumnsAndOutOfToleranceIsRedWhenWarned)
+{
+    SetProfileValue("VOLTBASE", "180,180,-1200,330,250,180,150,150");  // +12 measured against 1.80 V
+    SetProfileValue("VOLTENABLE", "1,1,1,1,1,1,0,1");
+    Board("volt6 = 3.0");  // +1.5 far off, but its warning is off
+    StartMonitor();
+    EXPECT_TRUE(ShowsAfterCycle([&](const Pixels& p) {
+        return ValueTextIs(p, 90, 250, " 1.76V", VoltWhite) && ValueTextIs(p, 90, 270, "12.01V", VoltRed) &&
+               ValueTextIs(p, 90, 290, "-11.98V", VoltWhite) && ValueTextIs(p, 280, 290, " 3.00V", VoltWhite);
+    }));
+    const Pixels panel = CaptureClient(window);
+    for (int k = 0; k < 8; ++k)
+        EXPECT_TRUE(BlocksEqual(panel, 10 + 190 * (k / 4), 250 + 20 * (k % 4), Strip(VoltLabels), 0, 20 * k, 65, 20))
+            << "label of channel " << k;
+}
+
+TEST_F(Panel, OutOfToleranceVoltageWithItsWarningRaisesTheAlarm)
+{
+    Board("volt1.raw = 120");  // +12 at 7.5 V
+    StartMonitor();
+    uint32_t cycles = 0;
+    for (int i = 0; i < 3; ++i) {
+        RunCycle();
+        const bool normal = ShowsNormalIconAfter(&cycles);
+        EXPECT_EQ(normal, cycles % 2 == 1) << "every cycle after the first paint is an alarm cycle: " << cycles;
+    }
+
+    Board("volt1.raw = 191");
+    RunCycle();  // this cycle still sees the last paint's alarm
+    WaitUntil([&] { return ValueTextIs(CaptureClient(window), 90, 270, "12.01V", VoltWhite); }, 3000);
+    RunCycle();
+    RunCycle();
+    EXPECT_TRUE(ShowsNormalIcon());
+}
+
+TEST_F(Panel, VoltageGridWithSevenOneAndNoChannels)
+{
+    SetProfileValue("VOLTONOFF", "1,1,1,0,1,1,1,1");
+    StartMonitor();
+    EXPECT_TRUE(ShowsAfterCycle([&](const Pixels& p) {
+        // Channels 0 1 2 4 on the left, 5 6 7 on the right; channel 7 in row 2.
+        return BlocksEqual(p, 10, 310, Strip(VoltLabels), 0, 80, 65, 20) &&
+               BlocksEqual(p, 200, 290, Strip(VoltLabels), 0, 140, 65, 20) &&
+               ValueTextIs(p, 280, 290, " 1.50V", VoltWhite);
+    }));
+    CloseMonitor();
+
+    SetProfileValue("VOLTONOFF", "0,0,0,0,0,1");
+    StartMonitor();
+
+    EXPECT_TRUE(ShowsAfterCycle([&](const Pixels& p) {
+        return BlocksEqual(p, 10, 250, Strip(VoltLabels), 0, 100, 65, 20) && ValueTextIs(p, 90, 250, " 1.80V", VoltWhite) &&
+               BlocksEqual(p, 0, 270, Strip(Background), 0, 270, 400, 20);
+    }));
+    CloseMonitor();
+
+    SetProfileValue("VOLTONOFF", "0");
+    StartMonitor();
+    EXPECT_TRUE(ShowsAfterCycle(
+        [&](const Pixels& p) { return BlocksEqual(p, 0, 250, Strip(Background), 0, 250, 400, 80); }));
+}
+
+TEST_F(Panel, LampsShowAndClicksToggleOnlyPresentItems)
+{
+    SetProfileValue("FANONOF", "1,0,1,1,1,1");
+    SetProfileValue("DEFONOF", "1,1,1,1,0,1");
+    StartMonitor();
+    EXPECT_TRUE(ShowsAfterCycle([&](const Pixels& p) {
+        return LampIs(p, 60, 135, true) && LampIs(p, 180, 135, false) && LampIs(p, 300, 205, true) &&
+               BlocksEqual(p, 180, 205, Strip(Background), 180, 205, 40, 16);
+    })) << "the lamp of the absent item 4 is not drawn";
+
+    Click(185, 140);  // item 1 on
+    Click(185, 210);  // item 4 is absent: nothing
+    Click(5, 5);      // outside everything
+    EXPECT_TRUE(WaitUntil([&] { return LampIs(CaptureClient(window), 180, 135, true); }, 3000));
+    CloseMonitor();
+    EXPECT_EQ(ProfileValue("FANONOF"), "1,1,1,1,0,1");
+}
+
+TEST_F(Panel, CaseIndicatorWithCaseSupervision)
+{
+    SetProfileValue("DEFCASE", "1");
+    StartMonitor();
+    EXPECT_TRUE(ShowsAfterCycle([&](const Pixels& p) { return BlocksEqual(p, 90, 345, Strip(CaseState), 0, 0, 50, 20); }));
+    Board("case = open");
+    EXPECT_TRUE(ShowsAfterCycle([&](const Pixels& p) { return BlocksEqual(p, 90, 345, Strip(CaseState), 50, 0, 50, 20); }));
+    SaveArtifact(CaptureClient(window), "panel-case-open.bmp");
+}
+
+TEST_F(Panel, ClockShowsTheLocalDate)
+{
+    StartMonitor();
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char date[16];
+    snprintf(date, sizeof date, "%02d-%02d-%04d", now.wMonth, now.wDay, now.wYear);
+    EXPECT_TRUE(ShowsAfterCycle([&](const Pixels& p) {
+        int x = 230;
+        for (const char* c = date; *c; ++c) {
+            const bool dash = *c == '-';
+            const int sourceX = dash ? 318 : 24 * (*c - '0') + 3;
+            const int width = dash ? 10 : 18;
+            if (!BlocksEqual(p, x, 343, Strip(Clock), sourceX, 0, width, dash ? 20 : 24)) return false;
+            x += width;
+        }
+        return true;
+    })) << date;
+}
+
+TEST_F(Panel, TabMovesTheFocusRingAndEnterActivatesTheTarget)
+{
+    SetProfileValue("DEFONOF", "1,1,0,1,1,1");
+    StartMonitor();
+    auto ringAt = [&](int left, int bottom) {
+        return WaitUntil([&] { return CaptureClient(window).At(left + 5, bottom + 1) == FocusColour; }, 3000);
+    };
+    EXPECT_TRUE(ringAt(60, 393)) << "the focus starts on Exit";
+    Key(VK_TAB);
+    EXPECT_TRUE(ringAt(120, 393));
+    Key(VK_TAB);
+    Key(VK_TAB);
+    EXPECT_TRUE(ringAt(60, 151)) << "from Option round to item 0";
+    Key(VK_TAB);
+    Key(VK_TAB);
+    EXPECT_TRUE(ringAt(60, 221)) << "item 2 is absent, so item 3 follows item 1";
+    Key(VK_RETURN);
+    EXPECT_TRUE(WaitUntil([&] { return LampIs(CaptureClient(window), 60, 205, false); }, 3000));
+    for (int i = 0; i < 4; ++i) Key(VK_TAB);  // 4, 5, About, Exit
+    Key(VK_SPACE);
+    EXPECT_TRUE(WaitForExit(monitor, 10000));
+    EXPECT_EQ(ProfileValue("FANONOF"), "1,1,0,0,1,1");
+}
+
+TEST_F(Panel, HideButtonHidesAndTheTrayBringsItBack)
+{
+    StartMonitor();
+    Click(130, 380);
+    EXPECT_FALSE(IsWindowVisible(window));
+    EXPECT_TRUE(IsRunning(monitor));
+    SendMessageA(window, 1124, 101, WM_LBUTTONDOWN);
+    EXPECT_TRUE(IsWindowVisible(window));
+}
+
+TEST_F(Panel, ExitButtonEndsTheProgram)
+{
+    StartMonitor();
+    Click(70, 380);
+    EXPECT_TRUE(WaitForExit(monitor, 10000));
+    EXPECT_TRUE(ProfileHasKey("POSITION"));
+}
+
+TEST_F(Panel, TwoColumnsAndOneColumn)
+{
+    SetProfileValue("DEFONOF", "1,0,1,1,0,1");
+    SetProfileValue("TITLE2", "Chipset");
+    Board("temp0 = 41\ntemp2 = 52");
+    StartMonitor();
+    EXPECT_TRUE(ShowsAfterCycle([&](const Pixels& p) {
+        return ValueTextIs(p, 80, 110, "041oC", ValueGreen) && ValueTextIs(p, 240, 110, "052oC", ValueGreen) &&
+               LampIs(p, 260, 135, true);
+    }));
+    SaveArtifact(CaptureClient(window), "panel-two-columns.bmp");
+    CloseMonitor();
+
+    SetProfileValue("DEFONOF", "0,1,0,0,1,0");
+    Board("temp1 = 33");
+    SetProfileValue("FANONOF", "1,1,1,1,1,1");
+    StartMonitor();
+    EXPECT_TRUE(ShowsAfterCycle([&](const Pixels& p) {
+        return ValueTextIs(p, 150, 110, "033oC", ValueGreen) && LampIs(p, 170, 205, true);
+    }));
+    Click(175, 210);
+    EXPECT_TRUE(WaitUntil([&] { return LampIs(CaptureClient(window), 170, 205, false); }, 3000));
+    SaveArtifact(CaptureClient(window), "panel-one-column.bmp");
+}
+
+TEST_F(Panel, PaintingReleasesEveryGdiObjectItCreates)
+{
+    SetProfileValue("DEFCASE", "1");
+    StartMonitor();
+    auto paintTimes = [&](int count) {
+        for (int i = 0; i < count; ++i) {
+            InvalidateRect(window, nullptr, TRUE);
+            UpdateWindow(window);
+        }
+    };
+    paintTimes(10);
+    const DWORD after10 = GetGuiResources(monitor.process, GR_GDIOBJECTS);
+    paintTimes(1000);
+    const DWORD after1000 = GetGuiResources(monitor.process, GR_GDIOBJECTS);
+    EXPECT_EQ(after1000, after10);
+    PROCESS_MEMORY_COUNTERS memory = {};
+    GetProcessMemoryInfo(monitor.process, &memory, sizeof memory);
+    printf("GDI objects after 10 paints: %lu, after 1010: %lu; working set %lu KB\n", after10, after1000,
+           static_cast<unsigned long>(memory.WorkingSetSize / 1024));
+}
+
+}  // namespace
