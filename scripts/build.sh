@@ -3,6 +3,7 @@
 # simulated board, unit tests), win32 (the shipped 32-bit programs) and win64
 # (the same programs, the simulator build and the Windows test programs).
 # Usage: scripts/build.sh [native|win32|win64]...   (all three by default)
+# BUILD_TARGETS="a b" builds only those targets.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -22,5 +23,7 @@ for b in "${builds[@]}"; do
     cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${toolchain[@]}" >/dev/null
   fi
   echo "== build $b"
-  cmake --build "$dir" -- -k 0 | grep -v -E '^\[[0-9]+/[0-9]+\] |^-- ' || [ "${PIPESTATUS[0]}" -eq 0 ]
+  targets=()
+  for t in ${BUILD_TARGETS:-}; do targets+=(--target "$t"); done
+  cmake --build "$dir" "${targets[@]}" -- -k 0 | grep -v -E '^\[[0-9]+/[0-9]+\] |^-- ' || [ "${PIPESTATUS[0]}" -eq 0 ]
 done
