@@ -15,7 +15,7 @@ wine_template_dir="$wine_root/template"
 
 # One virtual desktop with a taskbar for every process, fast window hiding
 # without a window manager, no crash dialogs, no sound device.
-wine_template_version=2
+wine_template_version=3
 wine_template() {
   [ "$(cat "$wine_template_dir/.ready" 2>/dev/null)" = "$wine_template_version" ] && return 0
   rm -rf "$wine_template_dir"
@@ -24,8 +24,9 @@ wine_template() {
     export WINEPREFIX="$wine_template_dir"
     "$WINE64" wineboot -i >/dev/null 2>&1
     "$WINESERVER" -w
-    # Wine's own fonts (Marlett draws the caption buttons) are found only here.
-    cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+    # Marlett draws the caption buttons; Wine finds it only here. (Its other
+    # fonts stay out: dialogs keep the metrics of the usual substitutes.)
+    cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
     reg() { "$WINE64" reg add "$@" /f >/dev/null 2>&1; }
     reg 'HKCU\Software\Wine\Explorer' /v Desktop /d Default
     reg 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768

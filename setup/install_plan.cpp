@@ -1,5 +1,6 @@
 #include "setup/install_plan.h"
 
+#include "common/windows_family.h"
 #include "setup/bounded_format.h"
 
 namespace {
@@ -13,7 +14,7 @@ constexpr char WelcomeIntro[] =
 
 WindowsFamily FamilyOfVersion(uint32_t version)
 {
-    return version >= 0x80000000u ? WindowsFamily::Windows9x : WindowsFamily::Nt;
+    return IsWindows9xFamily(version) ? WindowsFamily::Windows9x : WindowsFamily::Nt;
 }
 
 size_t ProgramFileCount(WindowsFamily family)

@@ -8,7 +8,6 @@
 
 enum class WindowsFamily { Nt, Windows9x };
 
-// GetVersion's result with its top bit set marks the 95/98 family.
 WindowsFamily FamilyOfVersion(uint32_t version);
 
 constexpr size_t DirectorySize = 260;  // the Windows and system directory buffers, and every target path

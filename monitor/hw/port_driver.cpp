@@ -3,11 +3,6 @@
 #include <cstdio>
 #include <cstring>
 
-int IsWindows9xFamily(uint32_t version)
-{
-    return version >= 0x80000000u;
-}
-
 uint32_t PortAccessCode(uint32_t version, const PortDriverOps& ops)
 {
     if (IsWindows9xFamily(version)) return 0;

@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/windows_family.h"
+
 constexpr uint32_t ErrorServiceExists = 1073;      // ERROR_SERVICE_EXISTS
 constexpr uint32_t ErrorNoServiceManager = 9998;   // our own: no full access to the service manager
 constexpr uint32_t ErrorUnexpected = 9999;         // our own: string shown for codes without a message
@@ -22,9 +24,6 @@ struct PortDriverOps {
     uint32_t (*createDriverService)(const char* path, const char* serviceName);
     uint32_t (*startDriverService)(const char* serviceName);
 };
-
-// The top bit of GetVersion's result marks the 95/98 family.
-int IsWindows9xFamily(uint32_t version);
 
 // 0 when port access is available, otherwise the code to report.
 uint32_t PortAccessCode(uint32_t version, const PortDriverOps& ops);

@@ -5,6 +5,8 @@
 #include "monitor/core/main_window.h"
 #include "monitor/hw/chip.h"
 #include "monitor/res/resource_ids.h"
+#include "monitor/ui/about_help.h"
+#include "monitor/ui/options_sheet.h"
 #include "monitor/ui/panel_layout.h"
 #include "monitor/ui/panel_text.h"
 
@@ -244,8 +246,10 @@ void ActivateFocusTarget(HWND window, int target)
 void RunPanelAction(HWND owner, int action)
 {
     switch (action) {
+    case 0: ShowAboutBox(owner); break;
     case 1: DestroyWindow(owner); break;
     case 2: ShowWindow(owner, SW_HIDE); break;
-    default: break;  // the About box and the Options sheet open here once they exist
+    case 3: OpenOptionsSheet(owner); break;
+    default: break;
     }
 }

@@ -1,5 +1,8 @@
 #include "tests/e2e/monitor_harness.h"
 
+#include <commctrl.h>
+#include <prsht.h>
+
 namespace {
 
 constexpr DWORD StartTimeoutMs = 15000;
@@ -135,4 +138,94 @@ bool MonitorTest::ShowsNormalIconAfter(uint32_t* cycles)
         *cycles = CyclesRun();
         if (*cycles == before) return normal;
     }
+}
+
+HWND MonitorTest::OpenOptions()
+{
+    PostMessageA(window, WM_LBUTTONDOWN, 0, MAKELPARAM(200, 380));
+    HWND sheet = WaitForDialog(monitor.pid, "Option", 10000);
+    EXPECT_NE(sheet, nullptr) << "the Options sheet did not open";
+    return sheet;
+}
+
+HWND MonitorTest::CurrentPage(HWND sheet)
+{
+    return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+}
+
+void MonitorTest::PressSheetButton(HWND sheet, int button)
+{
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(sheet, PSM_PRESSBUTTON, button, 0, SMTO_NORMAL, 10000, &result);
+}
+
+std::string MonitorTest::RemoteText(HWND control, UINT message, WPARAM wParam)
+{
+    constexpr SIZE_T Size = 1024;
+    char* remote = static_cast<char*>(VirtualAllocEx(monitor.process, nullptr, Size, MEM_COMMIT, PAGE_READWRITE));
+    if (!remote) return std::string();
+    SendMessageA(control, message, wParam, reinterpret_cast<LPARAM>(remote));
+    char text[Size] = "";
+    ReadProcessMemory(monitor.process, remote, text, Size - 1, nullptr);
+    VirtualFreeEx(monitor.process, remote, 0, MEM_RELEASE);
+    return text;
+}
+
+std::vector<std::string> MonitorTest::SheetTabTitles(HWND sheet)
+{
+    std::vector<std::string> titles;
+    HWND tabs = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETTABCONTROL, 0, 0));
+    const int count = static_cast<int>(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0));
+    // The item record and its text live in the monitor's memory.
+    constexpr SIZE_T TextSize = 128;
+    auto* remote = static_cast<char*>(
+        VirtualAllocEx(monitor.process, nullptr, sizeof(TCITEMA) + TextSize, MEM_COMMIT, PAGE_READWRITE));
+    for (int i = 0; i < count; ++i) {
+        TCITEMA item = {};
+        item.mask = TCIF_TEXT;
+        item.pszText = remote + sizeof(TCITEMA);
+        item.cchTextMax = TextSize;
+        WriteProcessMemory(monitor.process, remote, &item, sizeof item, nullptr);
+        SendMessageA(tabs, TCM_GETITEMA, i, reinterpret_cast<LPARAM>(remote));
+        char text[TextSize] = "";
+        ReadProcessMemory(monitor.process, remote + sizeof(TCITEMA), text, TextSize - 1, nullptr);
+        titles.push_back(text);
+    }
+    VirtualFreeEx(monitor.process, remote, 0, MEM_RELEASE);
+    return titles;
+}
+
+const Pixels& MonitorTest::Strip(int id)
+{
+    Pixels& cached = strips[id];
+    if (cached.rgb.empty()) cached = BitmapResource(BuildPath("monitor\\KelvimonSim.exe"), id);
+    return cached;
+}
+
+bool MonitorTest::ValueTextIs(const Pixels& panel, int x, int y, const char* text, int strip)
+{
+    const Pixels& s = Strip(strip);
+    if (text[0] == '-') {
+        if (!BlocksEqual(panel, x - 10, y, s, 200, 0, 10, 20)) return false;
+        ++text;
+    } else if (!BlockIs(panel, x - 10, y, 10, 20, 0)) {
+        return false;
+    }
+    for (; *text; ++text) {
+        const char c = *text;
+        int sourceX = 0, width = 15;
+        if (c >= '0' && c <= '9') sourceX = 15 * (c - '0');
+        else if (c == '.') sourceX = 160, width = 10;
+        else if (c == 'o') sourceX = 170, width = 10;
+        else if (c == 'V') sourceX = 210;
+        else if (c == 'C') sourceX = 225;
+        else if (c == 'F') sourceX = 240;
+        if (c == ' ') {
+            if (!BlockIs(panel, x, y, 15, 20, 0)) return false;
+        } else if (!BlocksEqual(panel, x, y, s, sourceX, 0, width, 20)) {
+            return false;
+        }
+        x += width;
+    }
+    return true;
 }

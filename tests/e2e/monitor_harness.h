@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
+#include <vector>
 
 #include "sim/board_store.h"
 #include "tests/e2e/harness.h"
@@ -43,7 +45,25 @@ protected:
     // run when it was taken.
     bool ShowsNormalIconAfter(uint32_t* cycles);
 
+    // The Options sheet, opened with the panel's Option button (posted: the
+    // sheet is modal and the click returns only when it closes).
+    HWND OpenOptions();
+    std::vector<std::string> SheetTabTitles(HWND sheet);
+    HWND CurrentPage(HWND sheet);
+    // OK, Apply, Cancel or Help (PSBTN_*); returns when the sheet has done it.
+    void PressSheetButton(HWND sheet, int button);
+    // A message to a control of the monitor whose answer is a string that
+    // the monitor writes into memory of its own (e.g. CB_GETLBTEXT).
+    std::string RemoteText(HWND control, UINT message, WPARAM wParam);
+
+    // A bitmap of the monitor's panel art, loaded once per test.
+    const Pixels& Strip(int id);
+    // Whether the panel shows the text at (x, y) in the cells of a value
+    // strip, the sign cell left of x included.
+    bool ValueTextIs(const Pixels& panel, int x, int y, const char* text, int strip);
+
     Program monitor;
     HWND window = nullptr;
     Pixels normalTray;
+    std::map<int, Pixels> strips;
 };

@@ -5,7 +5,6 @@
 #include <psapi.h>
 
 #include <cstdio>
-#include <map>
 
 namespace {
 
@@ -23,47 +22,11 @@ protected:
         Board("volt0 = 1.76\nvolt1.raw = 191\nvolt2.raw = 5\nvolt3 = 3.3\nvolt4 = 2.5\nvolt5 = 1.8\nvolt6 = 1.5\nvolt7 = 1.5");
     }
 
-    const Pixels& Strip(int id)
-    {
-        Pixels& cached = strips[id];
-        if (cached.rgb.empty()) cached = BitmapResource(BuildPath("monitor\\KelvimonSim.exe"), id);
-        return cached;
-    }
-
     // Runs a cycle and waits until the panel shows what the check expects.
     bool ShowsAfterCycle(const std::function<bool(const Pixels&)>& check)
     {
         RunCycle();
         return WaitUntil([&] { return check(CaptureClient(window)); }, 3000, 50);
-    }
-
-    // The text drawn at (x, y) with a value strip, sign cell included.
-    bool ValueTextIs(const Pixels& panel, int x, int y, const char* text, int strip)
-    {
-        const Pixels& s = Strip(strip);
-        if (text[0] == '-') {
-            if (!BlocksEqual(panel, x - 10, y, s, 200, 0, 10, 20)) return false;
-            ++text;
-        } else if (!BlockIs(panel, x - 10, y, 10, 20, 0)) {
-            return false;
-        }
-        for (; *text; ++text) {
-            const char c = *text;
-            int sourceX = 0, width = 15;
-            if (c >= '0' && c <= '9') sourceX = 15 * (c - '0');
-            else if (c == '.') sourceX = 160, width = 10;
-            else if (c == 'o') sourceX = 170, width = 10;
-            else if (c == 'V') sourceX = 210;
-            else if (c == 'C') sourceX = 225;
-            else if (c == 'F') sourceX = 240;
-            if (c == ' ') {
-                if (!BlockIs(panel, x, y, 15, 20, 0)) return false;
-            } else if (!BlocksEqual(panel, x, y, s, sourceX, 0, width, 20)) {
-                return false;
-            }
-            x += width;
-        }
-        return true;
     }
 
     // Inside the lines of a focus ring that may stand around the lamp's item.
@@ -74,8 +37,6 @@ protected:
 
     void Click(int x, int y) { SendMessageA(window, WM_LBUTTONDOWN, 0, MAKELPARAM(x, y)); }
     void Key(WPARAM key) { SendMessageA(window, WM_KEYDOWN, key, 0); }
-
-    std::map<int, Pixels> strips;
 };
 
 TEST_F(Panel, TemperatureIsGreenBelowItsLimitAndRedAtIt)

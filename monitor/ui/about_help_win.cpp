@@ -1,0 +1,122 @@
+#include "monitor/ui/about_help.h"
+
+#include <commctrl.h>
+#include <richedit.h>
+
+#include <cstring>
+
+#include "common/centre_window.h"
+#include "monitor/res/dialog_ids.h"
+#include "monitor/ui/help_stream.h"
+
+HWND helpWindow;
+
+namespace {
+
+constexpr UINT LoadHelpTextMessage = WM_USER + 2;
+
+HWND aboutAnimation;
+HelpStream helpStream;
+
+HINSTANCE OwnModule()
+{
+    return GetModuleHandleA(nullptr);
+}
+
+void StartAnimation(HWND dialog)
+{
+    RECT place;
+    GetWindowRect(GetDlgItem(dialog, ANIMATION_PLACE), &place);
+    POINT topLeft = {place.left, place.top};
+    ScreenToClient(dialog, &topLeft);
+    aboutAnimation = CreateWindowExA(0, "SysAnimate32", nullptr, WS_CHILD | WS_VISIBLE | ACS_CENTER | ACS_TRANSPARENT,
+                                     topLeft.x, topLeft.y, place.right - place.left, place.bottom - place.top, dialog,
+                                     nullptr, OwnModule(), nullptr);
+    SendMessageA(aboutAnimation, ACM_OPEN, 0, reinterpret_cast<LPARAM>(MAKEINTRESOURCEA(ANIMATION_ABOUT)));
+    SendMessageA(aboutAnimation, ACM_PLAY, static_cast<WPARAM>(-1), MAKELPARAM(0, 0xFFFF));
+}
+
+// Deferred until the window is up, so that it appears at once.
+void LoadHelpText(HWND dialog)
+{
+    HMODULE module = OwnModule();
+    HRSRC resource = FindResourceA(module, "HELPINFO", "RTF");
+    if (!resource) return;
+    const DWORD size = SizeofResource(module, resource);
+    const void* data = LockResource(LoadResource(module, resource));
+    helpStream = StartHelpStream(size);
+    EDITSTREAM stream = {};
+    stream.dwCookie = reinterpret_cast<DWORD_PTR>(data);
+    stream.pfnCallback = StreamHelpText;
+    SendDlgItemMessageA(dialog, HELP_TEXT_CONTROL, EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&stream));
+    CHARRANGE nothing = {-1, -1};
+    SendDlgItemMessageA(dialog, HELP_TEXT_CONTROL, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&nothing));
+    // Clearing the selection puts the caret at the end; the reader starts at the top.
+    SendDlgItemMessageA(dialog, HELP_TEXT_CONTROL, WM_VSCROLL, SB_TOP, 0);
+}
+
+}  // namespace
+
+void ShowAboutBox(HWND owner)
+{
+    DialogBoxParamA(OwnModule(), MAKEINTRESOURCEA(DIALOG_ABOUT), owner, AboutBoxProc, 0);
+}
+
+void OpenHelpWindow(HWND page)
+{
+    if (helpWindow) {
+        SetFocus(helpWindow);
+        return;
+    }
+    // The rich-edit class of the help text comes from this library.
+    LoadLibraryA("RICHED32.DLL");
+    helpWindow = CreateDialogParamA(OwnModule(), MAKEINTRESOURCEA(DIALOG_HELP), page, HelpDialogProc, 0);
+}
+
+INT_PTR CALLBACK AboutBoxProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        CentreWindow(dialog, nullptr);
+        StartAnimation(dialog);
+        return 1;
+    case WM_COMMAND:
+        // Only OK closes the box; Escape and the close box do nothing.
+        if (LOWORD(wParam) == IDOK) {
+            SendMessageA(aboutAnimation, ACM_OPEN, 0, 0);
+            EndDialog(dialog, 1);
+        }
+        return 1;
+    default: return 0;
+    }
+}
+
+INT_PTR CALLBACK HelpDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        PostMessageA(dialog, LoadHelpTextMessage, 0, 0);
+        CentreWindow(dialog, nullptr);
+        return 0;
+    case LoadHelpTextMessage: LoadHelpText(dialog); return 1;
+    case WM_COMMAND:
+        if (LOWORD(wParam) != IDOK) return 0;
+        SendMessageA(dialog, WM_CLOSE, 0, 0);
+        return 1;
+    case WM_CLOSE: DestroyWindow(dialog); return 1;
+    case WM_DESTROY:
+        // Closed, or destroyed with the sheet that owns it: the next Help opens a new one.
+        if (helpWindow == dialog) helpWindow = nullptr;
+        return 0;
+    default: return 0;
+    }
+}
+
+DWORD CALLBACK StreamHelpText(DWORD_PTR cookie, LPBYTE buffer, LONG requested, LONG* transferred)
+{
+    const size_t start = helpStream.position;
+    const size_t count = NextHelpChunk(helpStream, requested > 0 ? static_cast<size_t>(requested) : 0);
+    memcpy(buffer, reinterpret_cast<const BYTE*>(cookie) + start, count);
+    *transferred = static_cast<LONG>(count);
+    return 0;
+}
