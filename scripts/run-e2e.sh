@@ -10,7 +10,8 @@ source scripts/wine-env.sh
 
 filter=${1:-*}
 exe=build/win64/tests/e2e_tests.exe
-artifacts="$root/build/e2e-artifacts"
+# Runs with a prefix root of their own (WINE_ROOT) keep their screenshots there too.
+if [ -n "${WINE_ROOT:-}" ]; then artifacts="$WINE_ROOT/e2e-artifacts"; else artifacts="$root/build/e2e-artifacts"; fi
 runs="$wine_root/e2e"
 jobs=2
 rm -rf "$runs" "$artifacts"

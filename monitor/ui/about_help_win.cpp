@@ -49,10 +49,10 @@ void LoadHelpText(HWND dialog)
     stream.dwCookie = reinterpret_cast<DWORD_PTR>(data);
     stream.pfnCallback = StreamHelpText;
     SendDlgItemMessageA(dialog, HELP_TEXT_CONTROL, EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&stream));
-    CHARRANGE nothing = {-1, -1};
+    // Nothing selected, and the caret at the start so that the text shows
+    // from its top (a selection of (-1, -1) would put the caret at the end).
+    CHARRANGE nothing = {0, 0};
     SendDlgItemMessageA(dialog, HELP_TEXT_CONTROL, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&nothing));
-    // Clearing the selection puts the caret at the end; the reader starts at the top.
-    SendDlgItemMessageA(dialog, HELP_TEXT_CONTROL, WM_VSCROLL, SB_TOP, 0);
 }
 
 }  // namespace
@@ -65,7 +65,9 @@ void ShowAboutBox(HWND owner)
 void OpenHelpWindow(HWND page)
 {
     if (helpWindow) {
-        SetFocus(helpWindow);
+        // Through its OK button: the dialog would otherwise hand the focus to
+        // the text, selecting all of it and scrolling to its end.
+        SetFocus(GetDlgItem(helpWindow, IDOK));
         return;
     }
     // The rich-edit class of the help text comes from this library.
@@ -97,6 +99,9 @@ INT_PTR CALLBACK HelpDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     case WM_INITDIALOG:
         PostMessageA(dialog, LoadHelpTextMessage, 0, 0);
         CentreWindow(dialog, nullptr);
+        // The focus starts on OK: a rich-edit control that gets the dialog's
+        // focus has all its text selected and scrolled to its end.
+        SetFocus(GetDlgItem(dialog, IDOK));
         return 0;
     case LoadHelpTextMessage: LoadHelpText(dialog); return 1;
     case WM_COMMAND:

@@ -277,6 +277,7 @@ TEST_F(OptionsSheet, HelpOpensOnceAndClosesWithTheSheet)
     EXPECT_TRUE(WaitUntil([&] { return SendMessageA(text, WM_GETTEXTLENGTH, 0, 0) > 5000; }, 5000)) << "the help text is streamed in";
     const std::string start = WindowText(text).substr(0, 40);
     Sleep(300);
+    EXPECT_EQ(SendMessageA(text, EM_GETFIRSTVISIBLELINE, 0, 0), 0) << "focused again, it still shows the start";
     SaveScreenshot("help-window.bmp");
 
     SendMessageA(text, WM_VSCROLL, SB_BOTTOM, 0);
