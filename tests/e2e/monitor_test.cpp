@@ -367,6 +367,32 @@ TEST_F(MonitorTest, TrayClickBringsAHiddenWindowBack)
     EXPECT_TRUE(IsWindowVisible(window));
 }
 
+// The menu runs its own loop in the monitor; keys posted to the monitor's
+// window reach that loop as they would from the keyboard.
+TEST_F(MonitorTest, TrayMenuOffersAboutAndExit)
+{
+    StartMonitor();
+    PostMessageA(window, 1124, 101, WM_RBUTTONDOWN);
+    HWND menu = WaitForWindow(monitor.pid, "#32768", nullptr, 5000);
+    ASSERT_NE(menu, nullptr) << "no pop-up menu";
+    Sleep(200);
+    SaveScreenshot("monitor-tray-menu.bmp");
+    PostMessageA(window, WM_KEYDOWN, VK_DOWN, 0);  // About
+    PostMessageA(window, WM_KEYDOWN, VK_RETURN, 0);
+    HWND about = WaitForDialog(monitor.pid, "About Thermivo", 5000);
+    ASSERT_NE(about, nullptr) << "About opens the About box";
+    PressDialogButton(about, IDOK);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(about); }, 5000));
+
+    PostMessageA(window, 1124, 101, WM_RBUTTONDOWN);
+    ASSERT_NE(WaitForWindow(monitor.pid, "#32768", nullptr, 5000), nullptr);
+    Sleep(200);
+    PostMessageA(window, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageA(window, WM_KEYDOWN, VK_DOWN, 0);  // Exit
+    PostMessageA(window, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_TRUE(WaitForExit(monitor, 10000)) << "Exit ends the program";
+}
+
 TEST_F(MonitorTest, TrayMenuExitEndsTheProgram)
 {
     StartMonitor();

@@ -240,6 +240,19 @@ TEST_F(OptionsSheet, CancelAppliesNothing)
     EXPECT_EQ(ProfileValue("FAN0"), "1,25,35,45,60,75,90,100,110,90,0");
 }
 
+TEST_F(OptionsSheet, ResumeProgramsTheFansFromTheCurrentProfiles)
+{
+    StartMonitor();
+    HWND sheet = OpenOptions();
+    Drag(CurrentPage(sheet), 1644, 88, WM_VSCROLL);
+    PressSheetButton(sheet, PSBTN_OK);
+    EXPECT_TRUE(WaitUntil([&] { return !SheetIsOpen(); }, 5000));
+    SendMessageA(window, WM_POWER, PWR_SUSPENDREQUEST, 0);
+    Board("reg64 = 5");
+    SendMessageA(window, WM_POWER, PWR_SUSPENDRESUME, 0);
+    EXPECT_EQ(board().reg[0x64], 88);
+}
+
 TEST_F(OptionsSheet, MonitoringGoesOnBehindTheSheet)
 {
     StartMonitor();
