@@ -159,18 +159,6 @@ void MonitorTest::PressSheetButton(HWND sheet, int button)
     SendMessageTimeoutA(sheet, PSM_PRESSBUTTON, button, 0, SMTO_NORMAL, 10000, &result);
 }
 
-std::string MonitorTest::RemoteText(HWND control, UINT message, WPARAM wParam)
-{
-    constexpr SIZE_T Size = 1024;
-    char* remote = static_cast<char*>(VirtualAllocEx(monitor.process, nullptr, Size, MEM_COMMIT, PAGE_READWRITE));
-    if (!remote) return std::string();
-    SendMessageA(control, message, wParam, reinterpret_cast<LPARAM>(remote));
-    char text[Size] = "";
-    ReadProcessMemory(monitor.process, remote, text, Size - 1, nullptr);
-    VirtualFreeEx(monitor.process, remote, 0, MEM_RELEASE);
-    return text;
-}
-
 std::vector<std::string> MonitorTest::SheetTabTitles(HWND sheet)
 {
     std::vector<std::string> titles;

@@ -52,9 +52,6 @@ protected:
     HWND CurrentPage(HWND sheet);
     // OK, Apply, Cancel or Help (PSBTN_*); returns when the sheet has done it.
     void PressSheetButton(HWND sheet, int button);
-    // A message to a control of the monitor whose answer is a string that
-    // the monitor writes into memory of its own (e.g. CB_GETLBTEXT).
-    std::string RemoteText(HWND control, UINT message, WPARAM wParam);
 
     // A bitmap of the monitor's panel art, loaded once per test.
     const Pixels& Strip(int id);
