@@ -1,6 +1,7 @@
 #include "monitor/core/main_window.h"
 
 #include "monitor/core/monitoring_cycle.h"
+#include "monitor/core/sound_worker.h"
 #include "monitor/hw/chip.h"
 #include "monitor/hw/fan_control.h"
 #include "monitor/settings/settings_store.h"
@@ -79,6 +80,9 @@ LRESULT OnCreate(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     InitChip();
     ProgramAllFans();
     ExtendSystemMenu(window);
+    DWORD threadId;
+    soundThread = CreateThread(nullptr, 0, SoundWorker, nullptr, CREATE_SUSPENDED, &threadId);
+    if (soundThread) SendMessageA(window, WM_SYSCOMMAND, SystemCommandApplySound, 0);
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
@@ -91,7 +95,11 @@ void ShutDownMonitor(HWND window)
     KillTimer(window, MonitorTimerId);
     SaveSettings(window);
     RemoveTrayIcon(window);
-    if (soundThread) TerminateThread(soundThread, 0);
+    if (soundThread) {
+        if (!soundThreadHeld) HoldSoundWorker(soundThread, activeSoundMode);
+        TerminateThread(soundThread, 0);
+    }
+    StopWarningSound(activeSoundMode);
     RestoreFanControlRegisters();
 }
 
@@ -116,17 +124,19 @@ void ToggleTopMost(HWND window)
 }
 
 // The sound worker runs exactly while the applied sound mode is non-zero.
+// It is held before the old mode's sound is silenced, so that it cannot sound
+// again behind the silencing; with a non-zero mode it runs again at once.
 void ApplySoundSetting()
 {
+    if (soundThread && !soundThreadHeld) HoldSoundWorker(soundThread, activeSoundMode);
+    soundThreadHeld = soundThread != nullptr;
+    StopWarningSound(activeSoundMode);
     activeSoundMode = monitorConfig.soundMode;
     const bool soundOn = activeSoundMode != 0;
     SetSystemMenuItemState(SystemCommandTurnOffSound, soundOn ? 0 : MFS_GRAYED);
-    if (!soundThread || soundOn == !soundThreadHeld) return;
-    if (soundOn)
-        ResumeThread(soundThread);
-    else
-        SuspendThread(soundThread);
-    soundThreadHeld = !soundOn;
+    if (!soundThread || !soundOn) return;
+    ResumeThread(soundThread);
+    soundThreadHeld = false;
 }
 
 LRESULT OnSystemCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

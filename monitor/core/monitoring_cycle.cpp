@@ -4,6 +4,7 @@
 
 #include "monitor/core/alarm_rules.h"
 #include "monitor/core/main_window.h"
+#include "monitor/core/sound_worker.h"
 #include "monitor/hw/chip.h"
 #include "monitor/ui/panel_layout.h"
 #include "monitor/ui/tray_icon.h"
@@ -62,8 +63,10 @@ void RunMonitoringCycle(HWND window)
     if (CheckAlarms(window)) {
         trayIconState = ToggleTrayIcon(window);
         alarmActive = 1;
+        WakeSoundWorker();
     } else {
         if (trayIconState == 0) trayIconState = ToggleTrayIcon(window);
+        LetSoundWorkerSleep();
         alarmActive = 0;
     }
     if (!minimised) {
