@@ -1,0 +1,355 @@
+#include "tests/e2e/monitor_harness.h"
+
+#include <prsht.h>
+#include <tlhelp32.h>
+
+#include <cstdio>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+// The warning sound, heard through the simulated board's speaker log. The
+// alarm is temperature 0 above the Over limit (75) of the installer's curve.
+namespace {
+
+constexpr uint32_t TuneHz[5] = {897, 1007, 800, 400, 599};
+constexpr uint32_t TuneMs[5] = {100, 100, 100, 100, 200};
+constexpr uint32_t PassMs = 3600;  // the tune, then three seconds of silence
+
+// Controls of the Options sheet's Misc page.
+constexpr int SoundEnableBox = 1803, SoundCardRadio = 1805;
+
+// The board's clock is Wine's tick count, which now and then runs up to about
+// 16 ms behind, so any time read from it may be off by that much. On a busy
+// machine the worker may also wake late, which stretches a note or delays a
+// pass but never shortens them, and the cycle that raises the alarm may wait
+// for the shell while it changes the tray icon.
+constexpr uint32_t TickLagMs = 20;
+constexpr uint32_t NoteSlackMs = 150;
+constexpr uint32_t TuneSlackMs = 150;  // over the whole tune: less than a 100 ms note taken for 200
+constexpr uint32_t StartSlackMs = 500;
+constexpr uint32_t PassSlackMs = 500;  // less than the pause taken for four seconds
+constexpr uint32_t HeardMs = 40;       // shorter sounds are the instants between notes
+
+struct HeardNote {
+    uint32_t hz;
+    uint32_t startMs;
+    uint32_t lengthMs;
+};
+
+class SoundTest : public MonitorTest {
+protected:
+    void StartWithSound(const char* mode)
+    {
+        SetProfileValue("FAN0", "1,25,35,45,60,75,90,100,110,90");
+        SetProfileValue("SOUND", mode);
+        Board("temp0 = 40\ntemp1 = 30\ntemp2 = 30");
+        StartMonitor();
+    }
+
+    // Changes the board and returns once a cycle has begun that sees the
+    // change. The test's cycle is posted, not sent: a sent one could run
+    // inside the monitor's own cycle while that waits for the shell to change
+    // the tray icon, and the outer cycle would then undo its outcome.
+    void BoardAndCycle(const char* lines)
+    {
+        const uint32_t cycles = CyclesRun();
+        Board(lines);
+        PostMessageA(window, WM_TIMER, 100, 0);
+        ASSERT_TRUE(WaitUntil([&] { return CyclesRun() > cycles; }, 5000, 1)) << "no cycle ran";
+    }
+
+    // Returns the board time just before the alarm was raised.
+    uint32_t RaiseAlarm()
+    {
+        const uint32_t raised = SimNowMs();
+        BoardAndCycle("temp0 = 80");
+        return raised;
+    }
+
+    void EndAlarm() { BoardAndCycle("temp0 = 40"); }
+
+    // The Options sheet, showing its Misc page.
+    void OpenMiscPage(HWND* sheet, HWND* page)
+    {
+        *sheet = OpenOptions();
+        ASSERT_NE(*sheet, nullptr);
+        const std::vector<std::string> titles = SheetTabTitles(*sheet);
+        for (size_t i = 0; i < titles.size(); ++i)
+            if (titles[i] == "Misc") SendMessageA(*sheet, PSM_SETCURSEL, i, 0);
+        *page = CurrentPage(*sheet);
+        ASSERT_EQ(WindowText(*page), "Misc");
+    }
+
+    std::vector<SimTone> Tones()
+    {
+        SimBoardLock lock(board());
+        const uint32_t count = board().toneCount;
+        return std::vector<SimTone>(board().tone, board().tone + (count < SimToneLogSize ? count : SimToneLogSize));
+    }
+
+    // Each note opens the speaker gate before it loads its own divisor, so
+    // the previous pitch sounds for an instant, which is not heard.
+    std::vector<HeardNote> HeardNotes()
+    {
+        std::vector<HeardNote> notes;
+        for (const SimTone& tone : Tones()) {
+            const uint32_t length = tone.endMs == SimToneSounding ? SimNowMs() - tone.startMs : tone.endMs - tone.startMs;
+            if (length >= HeardMs) notes.push_back({tone.frequencyHz, tone.startMs, length});
+        }
+        return notes;
+    }
+
+    bool Sounding()
+    {
+        SimBoardLock lock(board());
+        return SimSpeakerSounding(board()) != 0;
+    }
+
+    // Waits until note `index` of the tune sounds.
+    bool WaitForNote(int index)
+    {
+        return WaitUntil([&] {
+            SimBoardLock lock(board());
+            const SimTone& last = board().tone[(board().toneCount + SimToneLogSize - 1) % SimToneLogSize];
+            return board().toneCount > 0 && last.endMs == SimToneSounding && last.frequencyHz == TuneHz[index] &&
+                   SimNowMs() - last.startMs >= 5;
+        }, 8000, 1);
+    }
+
+    std::vector<DWORD> MonitorThreads()
+    {
+        std::vector<DWORD> threads;
+        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+        THREADENTRY32 entry = {};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+            if (entry.th32OwnerProcessID == monitor.pid) threads.push_back(entry.th32ThreadID);
+        CloseHandle(snapshot);
+        return threads;
+    }
+
+    // Threads of the monitor that are suspended: the held sound worker. Each
+    // is suspended once more for a moment to read its count.
+    int SuspendedThreads()
+    {
+        int suspended = 0;
+        for (DWORD id : MonitorThreads()) {
+            HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, id);
+            if (!thread) continue;
+            if (SuspendThread(thread) > 0) ++suspended;
+            ResumeThread(thread);
+            CloseHandle(thread);
+        }
+        return suspended;
+    }
+
+    // Processor time of the monitor's threads. Wine reports no times for
+    // another process as a whole, only for its threads.
+    double ProcessorMs()
+    {
+        double total = 0;
+        for (DWORD id : MonitorThreads()) {
+            HANDLE thread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, id);
+            if (!thread) continue;
+            FILETIME created, exited, kernel, user;
+            GetThreadTimes(thread, &created, &exited, &kernel, &user);
+            CloseHandle(thread);
+            for (const FILETIME& t : {kernel, user})
+                total += ((static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e4;
+        }
+        return total;
+    }
+
+    // Whether the monitor stayed idle for the time. An idle monitor uses a
+    // few milliseconds; a worker that re-tests its flags without sleeping
+    // uses a third of the time or more, even where Wine's server does part of
+    // the work of each test.
+    void ExpectIdleFor(DWORD ms, const char* what)
+    {
+        const double before = ProcessorMs();
+        Sleep(ms);
+        EXPECT_LT(ProcessorMs() - before, ms / 10.0) << what;
+    }
+};
+
+TEST_F(SoundTest, SpeakerTunePlaysThreeTimesDuringATenSecondAlarm)
+{
+    StartWithSound("1");
+    ExpectIdleFor(2000, "waiting for an alarm");
+    EXPECT_EQ(Tones().size(), 0u) << "no alarm, no sound";
+
+    const uint32_t raised = RaiseAlarm();
+    Sleep(10000 - (SimNowMs() - raised));
+    EndAlarm();
+    Sleep(2500);  // a fourth pass would have begun 10.8 s after the alarm
+
+    const std::vector<HeardNote> notes = HeardNotes();
+    auto listNotes = [&] {
+        for (const HeardNote& n : notes) printf("heard %u Hz at %u for %u ms\n", n.hz, n.startMs - raised, n.lengthMs);
+    };
+    ASSERT_EQ(notes.size(), 15u) << "the tune three times", listNotes();
+    const uint32_t firstStart = notes[0].startMs;
+    EXPECT_LE(static_cast<int32_t>(firstStart - raised), static_cast<int32_t>(StartSlackMs))
+        << "the tune starts within a moment of the alarm";
+    for (size_t i = 0; i < notes.size(); ++i) {
+        const size_t pass = i / 5, note = i % 5;
+        EXPECT_EQ(notes[i].hz, TuneHz[note]) << "note " << i;
+        EXPECT_GE(notes[i].lengthMs + TickLagMs, TuneMs[note]) << "note " << i;
+        EXPECT_LE(notes[i].lengthMs, TuneMs[note] + NoteSlackMs) << "note " << i;
+        if (note == 0) {
+            const int32_t drift = static_cast<int32_t>(notes[i].startMs - firstStart - pass * PassMs);
+            EXPECT_GE(drift, -static_cast<int32_t>(TickLagMs)) << "pass " << pass;
+            EXPECT_LE(drift, static_cast<int32_t>(PassSlackMs)) << "pass " << pass;
+        } else {
+            const uint32_t gap = notes[i].startMs - (notes[i - 1].startMs + notes[i - 1].lengthMs);
+            EXPECT_LE(gap, TickLagMs) << "notes follow one another without a pause, note " << i;
+        }
+        if (note == 4) {
+            const uint32_t tune = notes[i].startMs + notes[i].lengthMs - notes[i - 4].startMs;
+            EXPECT_LE(tune, 600 + TuneSlackMs) << "pass " << pass;
+        }
+    }
+    if (HasFailure()) listNotes();
+
+    EXPECT_FALSE(Sounding());
+    ExpectIdleFor(1500, "waiting again after the alarm");
+}
+
+TEST_F(SoundTest, SoundOffHoldsTheWorkerAndTheSpeakerStaysSilent)
+{
+    StartWithSound("0");
+    EXPECT_EQ(SuspendedThreads(), 1) << "the worker is held";
+    RaiseAlarm();
+    Sleep(2000);
+    EXPECT_EQ(Tones().size(), 0u);
+    EXPECT_EQ(SuspendedThreads(), 1);
+    EndAlarm();
+}
+
+// Whichever note is sounding, "Turn Off Sound" silences it before the
+// command returns, and the rest of the tune is not heard.
+TEST_F(SoundTest, TurnOffSoundSilencesTheSpeakerAtOnceAndHoldsTheWorker)
+{
+    for (int note : {0, 2, 4}) {
+        StartWithSound("1");
+        EXPECT_EQ(SuspendedThreads(), 0) << "the worker runs";
+        RaiseAlarm();
+        ASSERT_TRUE(WaitForNote(note)) << "note " << note << " never sounded";
+        DWORD_PTR result = 0;
+        ASSERT_TRUE(SendMessageTimeoutA(window, WM_SYSCOMMAND, 1612, 0, SMTO_NORMAL, 5000, &result));
+        const uint32_t silenced = SimNowMs();
+        EXPECT_FALSE(Sounding()) << "note " << note;
+        const size_t tones = Tones().size();
+        Sleep(1000);
+        EXPECT_EQ(Tones().size(), tones) << "the tune went on after note " << note;
+        ASSERT_FALSE(Tones().empty());
+        EXPECT_LE(Tones().back().endMs, silenced);
+        EXPECT_EQ(SuspendedThreads(), 1) << "the worker is held";
+        CloseMonitor();
+        EXPECT_EQ(ProfileValue("SOUND"), "0");
+    }
+}
+
+// Choosing the sound card on the Misc page during the tune: Apply silences
+// the note at once, the rest of the tune is not heard, and the worker goes on
+// with the wave (which has no device to play on here).
+TEST_F(SoundTest, SwitchingToTheSoundCardDuringTheTuneSilencesTheSpeakerAtOnce)
+{
+    StartWithSound("1");
+    HWND sheet = nullptr, page = nullptr;
+    OpenMiscPage(&sheet, &page);
+    ASSERT_NE(page, nullptr);
+    SendMessageA(GetDlgItem(page, SoundCardRadio), BM_CLICK, 0, 0);
+
+    RaiseAlarm();
+    ASSERT_TRUE(WaitForNote(1)) << "the tune did not start";
+    PressSheetButton(sheet, PSBTN_APPLYNOW);
+    EXPECT_FALSE(Sounding()) << "the note sounds on after Apply";
+    const size_t tones = Tones().size();
+    Sleep(1500);
+    EXPECT_EQ(Tones().size(), tones) << "the rest of the tune was heard";
+    EXPECT_EQ(SuspendedThreads(), 0) << "the worker runs for the sound card";
+    EXPECT_EQ(ProcessWindows(monitor.pid, "#32770").size(), 1u) << "only the sheet: nothing is reported";
+
+    PressSheetButton(sheet, PSBTN_OK);
+    CloseMonitor();
+    EXPECT_EQ(ProfileValue("SOUND"), "2");
+}
+
+// Sound switched off and on again some hundreds of times during the tune, at
+// ever other moments of the worker's notes and pauses: every hold leaves the
+// speaker silent, and the monitor keeps answering. A hold that silenced the
+// speaker before the worker really stood still would, now and then, let the
+// worker switch it on again behind the silencing; this catches that often,
+// though not on every run.
+TEST_F(SoundTest, SoundOffAtAnyMomentLeavesTheSpeakerSilent)
+{
+    StartWithSound("1");
+    HWND sheet = nullptr, page = nullptr;
+    OpenMiscPage(&sheet, &page);
+    ASSERT_NE(page, nullptr);
+    HWND enable = GetDlgItem(page, SoundEnableBox);
+
+    RaiseAlarm();
+    ASSERT_TRUE(WaitForNote(0)) << "the tune did not start";
+    int held = 0, heldWhileSounding = 0;
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < 8000) {
+        const bool wasSounding = Sounding();
+        SendMessageA(enable, BM_CLICK, 0, 0);  // off
+        PressSheetButton(sheet, PSBTN_APPLYNOW);
+        ++held;
+        heldWhileSounding += wasSounding;
+        ASSERT_FALSE(Sounding()) << "after " << held << " holds";
+        SendMessageA(enable, BM_CLICK, 0, 0);  // on again, the speaker still chosen
+        PressSheetButton(sheet, PSBTN_APPLYNOW);
+        Sleep(held % 7);
+    }
+    printf("%d holds, %d of them during a note\n", held, heldWhileSounding);
+    EXPECT_GT(heldWhileSounding, 0);
+    PressSheetButton(sheet, PSBTN_OK);
+    CloseMonitor();
+}
+
+TEST_F(SoundTest, ClosingDuringANoteSilencesTheSpeaker)
+{
+    for (int note : {1, 4}) {
+        StartWithSound("1");
+        RaiseAlarm();
+        ASSERT_TRUE(WaitForNote(note)) << "note " << note << " never sounded";
+        CloseMonitor();
+        const uint32_t ended = SimNowMs();
+        EXPECT_FALSE(Sounding()) << "note " << note;
+        ASSERT_FALSE(Tones().empty());
+        EXPECT_LE(Tones().back().endMs, ended);
+        EXPECT_EQ(Tones().back().frequencyHz, TuneHz[note]) << "the note that sounded was the last";
+    }
+}
+
+// Here Wine has no sound device, so every wave fails at once.
+TEST_F(SoundTest, SoundCardWithoutADeviceIsSilentAndReportsNothing)
+{
+    StartWithSound("2");
+    EXPECT_EQ(SuspendedThreads(), 0) << "the worker runs";
+    RaiseAlarm();
+    ExpectIdleFor(3000, "failing waves are paced by the pause");
+    EXPECT_EQ(Tones().size(), 0u) << "the speaker is not used";
+    EXPECT_TRUE(ProcessWindows(monitor.pid, "#32770").empty()) << "nothing is reported";
+    EXPECT_TRUE(IsRunning(monitor));
+    EndAlarm();
+    CloseMonitor();
+}
+
+// A hand-edited SOUND value other than 0, 1 and 2 lets the worker run but
+// plays nothing; it must not keep a processor busy during an alarm.
+TEST_F(SoundTest, UnknownSoundModeIsSilentAndIdle)
+{
+    StartWithSound("7");
+    RaiseAlarm();
+    ExpectIdleFor(3000, "an alarm with a mode that plays nothing");
+    EXPECT_EQ(Tones().size(), 0u);
+    EndAlarm();
+}
+
+}  // namespace
