@@ -106,6 +106,16 @@ protected:
         return SimSpeakerSounding(board()) != 0;
     }
 
+    // Right after a command that silences the speaker: it is silent, and the
+    // rest of the tune is not heard for the time.
+    void ExpectSilencedFor(DWORD ms, const std::string& after)
+    {
+        EXPECT_FALSE(Sounding()) << "the note sounds on after " << after;
+        const size_t tones = Tones().size();
+        Sleep(ms);
+        EXPECT_EQ(Tones().size(), tones) << "the tune went on after " << after;
+    }
+
     // Waits until note `index` of the tune sounds.
     bool WaitForNote(int index)
     {
@@ -239,10 +249,7 @@ TEST_F(SoundTest, TurnOffSoundSilencesTheSpeakerAtOnceAndHoldsTheWorker)
         DWORD_PTR result = 0;
         ASSERT_TRUE(SendMessageTimeoutA(window, WM_SYSCOMMAND, 1612, 0, SMTO_NORMAL, 5000, &result));
         const uint32_t silenced = SimNowMs();
-        EXPECT_FALSE(Sounding()) << "note " << note;
-        const size_t tones = Tones().size();
-        Sleep(1000);
-        EXPECT_EQ(Tones().size(), tones) << "the tune went on after note " << note;
+        ExpectSilencedFor(1000, "note " + std::to_string(note));
         ASSERT_FALSE(Tones().empty());
         EXPECT_LE(Tones().back().endMs, silenced);
         EXPECT_EQ(SuspendedThreads(), 1) << "the worker is held";
@@ -265,10 +272,7 @@ TEST_F(SoundTest, SwitchingToTheSoundCardDuringTheTuneSilencesTheSpeakerAtOnce)
     RaiseAlarm();
     ASSERT_TRUE(WaitForNote(1)) << "the tune did not start";
     PressSheetButton(sheet, PSBTN_APPLYNOW);
-    EXPECT_FALSE(Sounding()) << "the note sounds on after Apply";
-    const size_t tones = Tones().size();
-    Sleep(1500);
-    EXPECT_EQ(Tones().size(), tones) << "the rest of the tune was heard";
+    ExpectSilencedFor(1500, "Apply");
     EXPECT_EQ(SuspendedThreads(), 0) << "the worker runs for the sound card";
     EXPECT_EQ(ProcessWindows(monitor.pid, "#32770").size(), 1u) << "only the sheet: nothing is reported";
 
