@@ -31,7 +31,7 @@ protected:
     void Board(const char* lines);
     SimBoard& board() { return SimBoardInstance(); }
 
-    // One monitoring cycle, run synchronously.
+    // One monitoring cycle; returns once it has run (or waits for the shell).
     void RunCycle();
     // Cycles run so far (each begins by setting bit 7 of register 0x14).
     uint32_t CyclesRun();
