@@ -62,7 +62,7 @@ bool PlayAlarmTune()
 bool PlayAlertWave()
 {
     if (!BeginSoundStep(SoundCardMode)) return false;
-    PlaySoundA(MAKEINTRESOURCEA(WAVE_ALERT), GetModuleHandleA(nullptr), SND_RESOURCE);
+    PlaySoundA(MAKEINTRESOURCEA(WAVE_ALERT), moduleInstance, SND_RESOURCE);
     EndSoundStep();
     return true;
 }
@@ -108,7 +108,7 @@ bool PlayTone(int16_t note, int16_t milliseconds)
 void StopWarningSound(int32_t mode)
 {
     if (mode == SpeakerTuneMode) SwitchSpeakerOff();
-    if (mode == SoundCardMode) PlaySoundA(nullptr, GetModuleHandleA(nullptr), SND_RESOURCE);
+    if (mode == SoundCardMode) PlaySoundA(nullptr, moduleInstance, SND_RESOURCE);
 }
 
 void HoldSoundWorker(HANDLE thread, int32_t mode)

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "common/centre_window.h"
+#include "monitor/core/main_window.h"
 #include "monitor/res/dialog_ids.h"
 #include "monitor/ui/help_stream.h"
 
@@ -18,11 +19,6 @@ constexpr UINT LoadHelpTextMessage = WM_USER + 2;
 HWND aboutAnimation;
 HelpStream helpStream;
 
-HINSTANCE OwnModule()
-{
-    return GetModuleHandleA(nullptr);
-}
-
 void StartAnimation(HWND dialog)
 {
     RECT place;
@@ -31,7 +27,7 @@ void StartAnimation(HWND dialog)
     ScreenToClient(dialog, &topLeft);
     aboutAnimation = CreateWindowExA(0, "SysAnimate32", nullptr, WS_CHILD | WS_VISIBLE | ACS_CENTER | ACS_TRANSPARENT,
                                      topLeft.x, topLeft.y, place.right - place.left, place.bottom - place.top, dialog,
-                                     nullptr, OwnModule(), nullptr);
+                                     nullptr, moduleInstance, nullptr);
     SendMessageA(aboutAnimation, ACM_OPEN, 0, reinterpret_cast<LPARAM>(MAKEINTRESOURCEA(ANIMATION_ABOUT)));
     SendMessageA(aboutAnimation, ACM_PLAY, static_cast<WPARAM>(-1), MAKELPARAM(0, 0xFFFF));
 }
@@ -39,7 +35,7 @@ void StartAnimation(HWND dialog)
 // Deferred until the window is up, so that it appears at once.
 void LoadHelpText(HWND dialog)
 {
-    HMODULE module = OwnModule();
+    HMODULE module = moduleInstance;
     HRSRC resource = FindResourceA(module, "HELPINFO", "RTF");
     if (!resource) return;
     const DWORD size = SizeofResource(module, resource);
@@ -59,7 +55,7 @@ void LoadHelpText(HWND dialog)
 
 void ShowAboutBox(HWND owner)
 {
-    DialogBoxParamA(OwnModule(), MAKEINTRESOURCEA(DIALOG_ABOUT), owner, AboutBoxProc, 0);
+    DialogBoxParamA(moduleInstance, MAKEINTRESOURCEA(DIALOG_ABOUT), owner, AboutBoxProc, 0);
 }
 
 void OpenHelpWindow(HWND page)
@@ -72,7 +68,7 @@ void OpenHelpWindow(HWND page)
     }
     // The rich-edit class of the help text comes from this library.
     LoadLibraryA("RICHED32.DLL");
-    helpWindow = CreateDialogParamA(OwnModule(), MAKEINTRESOURCEA(DIALOG_HELP), page, HelpDialogProc, 0);
+    helpWindow = CreateDialogParamA(moduleInstance, MAKEINTRESOURCEA(DIALOG_HELP), page, HelpDialogProc, 0);
 }
 
 INT_PTR CALLBACK AboutBoxProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 
+#include "monitor/core/main_window.h"
 #include "monitor/res/dialog_ids.h"
 #include "monitor/res/resource_ids.h"
 #include "monitor/settings/monitor_config.h"
@@ -33,7 +34,7 @@ SheetPage PageRecord(int templateId, DLGPROC procedure)
 {
     SheetPage page = {};
     page.dwSize = SheetPageSize;
-    page.hInstance = GetModuleHandleA(nullptr);
+    page.hInstance = moduleInstance;
     page.pszTemplate = MAKEINTRESOURCEA(templateId);
     page.pfnDlgProc = procedure;
     return page;
@@ -65,7 +66,7 @@ void OpenOptionsSheet(HWND owner)
     header.dwSize = SheetHeaderSize;
     header.dwFlags = PSH_PROPSHEETPAGE | PSH_USEICONID | PSH_HASHELP;
     header.hwndParent = owner;
-    header.hInstance = GetModuleHandleA(nullptr);
+    header.hInstance = moduleInstance;
     header.pszIcon = MAKEINTRESOURCEA(ICON_OPTIONS);
     header.pszCaption = "Option";
     header.nPages = count;

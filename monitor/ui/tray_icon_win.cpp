@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "monitor/core/main_window.h"
 #include "monitor/res/resource_ids.h"
 
 // The record is passed in its first layout (a 64-byte tip), which every
@@ -29,17 +30,16 @@ NOTIFYICONDATAA TrayRecord(HWND window, UINT flags)
     return record;
 }
 
-HICON LoadOwnIcon(HWND window, int id)
+HICON LoadOwnIcon(int id)
 {
-    auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
-    return LoadIconA(instance, MAKEINTRESOURCEA(id));
+    return LoadIconA(moduleInstance, MAKEINTRESOURCEA(id));
 }
 
 void AddIcon(HWND window, int id)
 {
     NOTIFYICONDATAA record = TrayRecord(window, NIF_MESSAGE | NIF_ICON | NIF_TIP);
     record.uCallbackMessage = TrayCallbackMessage;
-    record.hIcon = LoadOwnIcon(window, id);
+    record.hIcon = LoadOwnIcon(id);
     lstrcpynA(record.szTip, "Thermivo", TrayTipSize);
     Shell_NotifyIconA(NIM_ADD, &record);
 }
@@ -50,7 +50,7 @@ int AddTrayIcon(HWND window)
 {
     AddIcon(window, ICON_NORMAL);
     shownIcon = ICON_NORMAL;
-    SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(LoadOwnIcon(window, ICON_NORMAL)));
+    SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(LoadOwnIcon(ICON_NORMAL)));
     return 1;
 }
 
@@ -63,7 +63,7 @@ int32_t ToggleTrayIcon(HWND window)
 {
     trayIconFlip = ~trayIconFlip;
     shownIcon = trayIconFlip ? ICON_NORMAL : ICON_ALARM;
-    HICON icon = LoadOwnIcon(window, shownIcon);
+    HICON icon = LoadOwnIcon(shownIcon);
     NOTIFYICONDATAA record = TrayRecord(window, NIF_ICON);
     record.hIcon = icon;
     Shell_NotifyIconA(NIM_MODIFY, &record);
