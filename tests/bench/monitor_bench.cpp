@@ -6,7 +6,6 @@
 #include "tests/e2e/harness.h"
 
 #include <psapi.h>
-#include <tlhelp32.h>
 
 #include <cstdio>
 #include <initializer_list>
@@ -54,28 +53,6 @@ uint64_t FewestAccesses(const std::function<void()>& action)
     return fewest;
 }
 
-// Processor time of a process's threads, leaving out one of them if given.
-// Wine reports no times for another process as a whole, only for its threads.
-double ProcessorMs(DWORD pid, DWORD leftOut = 0)
-{
-    double total = 0;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    THREADENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
-        if (entry.th32OwnerProcessID != pid || entry.th32ThreadID == leftOut) continue;
-        HANDLE thread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID);
-        if (!thread) continue;
-        FILETIME created, exited, kernel, user;
-        GetThreadTimes(thread, &created, &exited, &kernel, &user);
-        CloseHandle(thread);
-        for (const FILETIME& t : {kernel, user})
-            total += ((static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e4;
-    }
-    CloseHandle(snapshot);
-    return total;
-}
-
 // Wine reports committed private memory as the page-file usage.
 size_t PrivateKb(HANDLE process)
 {
@@ -111,25 +88,25 @@ int main()
 
     // 1000 cycles, each with its paint; the clock's granularity is too coarse for 100.
     const size_t privateBefore = PrivateKb(monitor.process);
-    const double before = ProcessorMs(monitor.pid);
+    const double before = ThreadsProcessorMs(monitor.pid);
     const DWORD wallBefore = GetTickCount();
     for (int i = 0; i < 1000; ++i) {
         RunCycle(window);
         UpdateWindow(window);
     }
     printf("processor time per 100 cycles with painting: %.1f ms (wall time %lu ms, mostly the 1 ms pauses)\n",
-           (ProcessorMs(monitor.pid) - before) / 10, (GetTickCount() - wallBefore) / 10);
+           (ThreadsProcessorMs(monitor.pid) - before) / 10, (GetTickCount() - wallBefore) / 10);
     printf("private memory: %zu KB before, %zu KB after 1000 cycles\n", privateBefore, PrivateKb(monitor.process));
 
     // A quiet minute on the monitor's own timer, the sound worker waiting.
     const DWORD windowThread = GetWindowThreadProcessId(window, nullptr);
     const uint32_t tonesBefore = SimBoardInstance().toneCount;
-    const double minuteBefore = ProcessorMs(monitor.pid);
-    const double othersBefore = ProcessorMs(monitor.pid, windowThread);
+    const double minuteBefore = ThreadsProcessorMs(monitor.pid);
+    const double othersBefore = ThreadsProcessorMs(monitor.pid, windowThread);
     Sleep(60000);
     printf("processor time over 60 s with sound enabled and no alarm: %.1f ms, of it %.1f ms outside the window's "
            "thread (%u tones)\n",
-           ProcessorMs(monitor.pid) - minuteBefore, ProcessorMs(monitor.pid, windowThread) - othersBefore,
+           ThreadsProcessorMs(monitor.pid) - minuteBefore, ThreadsProcessorMs(monitor.pid, windowThread) - othersBefore,
            SimBoardInstance().toneCount - tonesBefore);
     EndProgram(monitor);
     return 0;

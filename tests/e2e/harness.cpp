@@ -1,6 +1,7 @@
 #include "tests/e2e/harness.h"
 
 #include <gtest/gtest.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cstring>
@@ -141,6 +142,34 @@ void EndProgram(Program& program)
     }
     CloseHandle(program.process);
     program = Program{};
+}
+
+std::vector<DWORD> ProcessThreads(DWORD pid)
+{
+    std::vector<DWORD> threads;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+        if (entry.th32OwnerProcessID == pid) threads.push_back(entry.th32ThreadID);
+    CloseHandle(snapshot);
+    return threads;
+}
+
+double ThreadsProcessorMs(DWORD pid, DWORD leftOut)
+{
+    double total = 0;
+    for (DWORD id : ProcessThreads(pid)) {
+        if (id == leftOut) continue;
+        HANDLE thread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, id);
+        if (!thread) continue;
+        FILETIME created, exited, kernel, user;
+        GetThreadTimes(thread, &created, &exited, &kernel, &user);
+        CloseHandle(thread);
+        for (const FILETIME& t : {kernel, user})
+            total += static_cast<double>((static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e4;
+    }
+    return total;
 }
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD pollMs)

@@ -28,6 +28,12 @@ bool IsRunning(const Program& program);
 // Ends the program if it still runs and releases its handle.
 void EndProgram(Program& program);
 
+// The threads of a process, and the processor time they used in ms, leaving
+// out one of them if given. Wine reports no times for another process as a
+// whole, only for its threads.
+std::vector<DWORD> ProcessThreads(DWORD pid);
+double ThreadsProcessorMs(DWORD pid, DWORD leftOut = 0);
+
 // Polls until the condition holds; false on time-out.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD pollMs = 20);
 

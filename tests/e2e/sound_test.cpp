@@ -1,7 +1,6 @@
 #include "tests/e2e/monitor_harness.h"
 
 #include <prsht.h>
-#include <tlhelp32.h>
 
 #include <cstdio>
 #include <initializer_list>
@@ -127,24 +126,12 @@ protected:
         }, 8000, 1);
     }
 
-    std::vector<DWORD> MonitorThreads()
-    {
-        std::vector<DWORD> threads;
-        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-        THREADENTRY32 entry = {};
-        entry.dwSize = sizeof entry;
-        for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
-            if (entry.th32OwnerProcessID == monitor.pid) threads.push_back(entry.th32ThreadID);
-        CloseHandle(snapshot);
-        return threads;
-    }
-
     // Threads of the monitor that are suspended: the held sound worker. Each
     // is suspended once more for a moment to read its count.
     int SuspendedThreads()
     {
         int suspended = 0;
-        for (DWORD id : MonitorThreads()) {
+        for (DWORD id : ProcessThreads(monitor.pid)) {
             HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, id);
             if (!thread) continue;
             if (SuspendThread(thread) > 0) ++suspended;
@@ -154,32 +141,15 @@ protected:
         return suspended;
     }
 
-    // Processor time of the monitor's threads. Wine reports no times for
-    // another process as a whole, only for its threads.
-    double ProcessorMs()
-    {
-        double total = 0;
-        for (DWORD id : MonitorThreads()) {
-            HANDLE thread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, id);
-            if (!thread) continue;
-            FILETIME created, exited, kernel, user;
-            GetThreadTimes(thread, &created, &exited, &kernel, &user);
-            CloseHandle(thread);
-            for (const FILETIME& t : {kernel, user})
-                total += ((static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e4;
-        }
-        return total;
-    }
-
     // Whether the monitor stayed idle for the time. An idle monitor uses a
     // few milliseconds; a worker that re-tests its flags without sleeping
     // uses a third of the time or more, even where Wine's server does part of
     // the work of each test.
     void ExpectIdleFor(DWORD ms, const char* what)
     {
-        const double before = ProcessorMs();
+        const double before = ThreadsProcessorMs(monitor.pid);
         Sleep(ms);
-        EXPECT_LT(ProcessorMs() - before, ms / 10.0) << what;
+        EXPECT_LT(ThreadsProcessorMs(monitor.pid) - before, ms / 10.0) << what;
     }
 };
 
