@@ -7,6 +7,7 @@ packages=(
   cmake ninja-build g++ googletest libgtest-dev
   g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-posix binutils-mingw-w64
   wine64 fonts-wine xvfb xdotool imagemagick x11-utils
+  python3
 )
 
 missing=()
