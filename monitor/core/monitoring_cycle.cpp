@@ -6,6 +6,7 @@
 #include "monitor/core/main_window.h"
 #include "monitor/core/sound_worker.h"
 #include "monitor/hw/chip.h"
+#include "monitor/ui/panel.h"
 #include "monitor/ui/panel_layout.h"
 #include "monitor/ui/tray_icon.h"
 
@@ -70,8 +71,7 @@ void RunMonitoringCycle(HWND window)
         alarmActive = 0;
     }
     if (!minimised) {
-        const RECT area = {ReadoutArea.left, ReadoutArea.top, ReadoutArea.right, ReadoutArea.bottom};
-        InvalidateRect(window, &area, FALSE);
+        InvalidateReadoutArea(window, FALSE);
     } else {
         ShowMinimisedTitle(window);
     }

@@ -12,6 +12,9 @@ LRESULT PaintPanel(HWND window);
 LRESULT HandlePanelClick(HWND window, uint32_t x, uint32_t y);
 LRESULT HandlePanelKey(HWND window, WPARAM virtualKey, LPARAM lParam);
 void ActivateFocusTarget(HWND window, int target);
+// Asks for the readings to be drawn again; with erase the background, labels,
+// titles and lamps are drawn first.
+void InvalidateReadoutArea(HWND window, BOOL erase);
 
 // The panel's action buttons, also reached from the system and tray menus:
 // 0 About box, 1 exit, 2 hide, 3 Options sheet.

@@ -147,13 +147,13 @@ void ForEachShownVoltage(Draw draw)
     }
 }
 
+}  // namespace
+
 void InvalidateReadoutArea(HWND window, BOOL erase)
 {
     const RECT area = {ReadoutArea.left, ReadoutArea.top, ReadoutArea.right, ReadoutArea.bottom};
     InvalidateRect(window, &area, erase);
 }
-
-}  // namespace
 
 void LoadPanelBitmaps(HINSTANCE instance)
 {

@@ -155,6 +155,16 @@ HWND MonitorTest::OpenOptions()
     return sheet;
 }
 
+bool MonitorTest::SheetIsOpen()
+{
+    return FindProcessWindow(monitor.pid, "#32770", "Option") != nullptr;
+}
+
+void MonitorTest::ClickButton(HWND page, int id)
+{
+    SendMessageA(GetDlgItem(page, id), BM_CLICK, 0, 0);
+}
+
 HWND MonitorTest::CurrentPage(HWND sheet)
 {
     return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));

@@ -50,6 +50,9 @@ protected:
     HWND OpenOptions();
     std::vector<std::string> SheetTabTitles(HWND sheet);
     HWND CurrentPage(HWND sheet);
+    bool SheetIsOpen();
+    // Clicks a button of a page the way the mouse does.
+    void ClickButton(HWND page, int id);
     // OK, Apply, Cancel or Help (PSBTN_*); returns when the sheet has done it.
     void PressSheetButton(HWND sheet, int button);
 

@@ -58,7 +58,6 @@ protected:
         SaveScreenshot(name);
     }
 
-    bool SheetIsOpen() { return FindProcessWindow(monitor.pid, "#32770", "Option") != nullptr; }
     bool ApplyEnabled() { return IsWindowEnabled(GetDlgItem(sheet, ApplyButton)) != FALSE; }
     void Press(int button)
     {
@@ -69,7 +68,6 @@ protected:
     }
 
     // A click on a button of the page, as the mouse makes it.
-    void Click(HWND page, int id) { SendMessageA(GetDlgItem(page, id), BM_CLICK, 0, 0); }
     bool Checked(HWND page, int id)
     {
         return SendMessageA(GetDlgItem(page, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
@@ -153,7 +151,7 @@ TEST_F(OptionsPages, SoundEnabledWithNeitherKindChosenStoresTheSoundCard)
     EXPECT_TRUE(Checked(page, Celsius));
     Screenshot("options-misc.bmp");
 
-    Click(page, SoundEnable);
+    ClickButton(page, SoundEnable);
     EXPECT_TRUE(Enabled(page, Speaker));
     EXPECT_TRUE(Enabled(page, SoundCard));
     EXPECT_FALSE(Checked(page, Speaker) || Checked(page, SoundCard));
@@ -175,7 +173,7 @@ TEST_F(OptionsPages, UntickingTheSoundSilencesTheWarningAtApply)
     ASSERT_NE(page, nullptr);
     EXPECT_TRUE(Checked(page, SoundEnable));
     EXPECT_TRUE(Checked(page, Speaker));
-    Click(page, SoundEnable);
+    ClickButton(page, SoundEnable);
     EXPECT_FALSE(Enabled(page, Speaker));
     EXPECT_FALSE(Enabled(page, SoundCard));
     Press(PSBTN_APPLYNOW);
@@ -201,12 +199,12 @@ TEST_F(OptionsPages, TopMostChangesOnlyWhenTheBoxDiffersAtApply)
     ASSERT_FALSE(isTopMost());
     HWND page = OpenPage("Misc");
     ASSERT_NE(page, nullptr);
-    Click(page, TopMost);
-    Click(page, TopMost);
+    ClickButton(page, TopMost);
+    ClickButton(page, TopMost);
     Press(PSBTN_APPLYNOW);
     EXPECT_FALSE(isTopMost()) << "ticked and unticked again: nothing to do";
 
-    Click(page, TopMost);
+    ClickButton(page, TopMost);
     Press(PSBTN_APPLYNOW);
     EXPECT_TRUE(isTopMost());
     Press(PSBTN_APPLYNOW);
@@ -225,7 +223,7 @@ TEST_F(OptionsPages, ClearCaseOpenFlagActsAtOnceOnlyWithCaseSupervision)
     HWND page = OpenPage("Misc");
     ASSERT_NE(page, nullptr);
     ASSERT_TRUE(Enabled(page, ClearCase));
-    Click(page, ClearCase);
+    ClickButton(page, ClearCase);
     EXPECT_EQ(board().reg[0x01] & 0x10, 0) << "cleared before any Apply";
     EXPECT_FALSE(ApplyEnabled()) << "nothing for the sheet to apply";
     Press(PSBTN_CANCEL);
@@ -248,7 +246,7 @@ TEST_F(OptionsPages, FahrenheitAppliedShowsOnThePanelWhileTheAlarmFollowsCelsius
 
     HWND page = OpenPage("Misc");  // the first fan page has been shown
     ASSERT_NE(page, nullptr);
-    Click(page, Fahrenheit);
+    ClickButton(page, Fahrenheit);
     EXPECT_TRUE(ApplyEnabled());
     Press(PSBTN_APPLYNOW);
     // The monitor's own next cycle, at most a second away, shows the new scale.
@@ -280,7 +278,7 @@ TEST_F(OptionsPages, StartAtLogonBoxSetsAndClearsTheRunValue)
     HWND page = OpenPage("Misc");
     ASSERT_NE(page, nullptr);
     EXPECT_FALSE(Checked(page, AutoStart));
-    Click(page, AutoStart);
+    ClickButton(page, AutoStart);
     EXPECT_TRUE(ApplyEnabled());
     Press(PSBTN_APPLYNOW);
     char windows[MAX_PATH];
@@ -289,7 +287,7 @@ TEST_F(OptionsPages, StartAtLogonBoxSetsAndClearsTheRunValue)
     ASSERT_TRUE(RegistryString(HKEY_LOCAL_MACHINE, RunKey, "Thermivo", &data));
     EXPECT_EQ(data, std::string(windows) + "\\Kelvimon.EXE HIDE");
 
-    Click(page, AutoStart);
+    ClickButton(page, AutoStart);
     Press(PSBTN_OK);
     EXPECT_FALSE(RegistryString(HKEY_LOCAL_MACHINE, RunKey, "Thermivo", nullptr));
 
@@ -400,14 +398,14 @@ TEST_F(OptionsPages, SetCurrentVCoreSelectsTheReadingToTheNearestTenth)
     EXPECT_EQ(ListText(list, 7), "+ 1.70V");
     EXPECT_EQ(ListText(list, 40), "+ 5.00V");
 
-    Click(page, SetVCore);
+    ClickButton(page, SetVCore);
     EXPECT_EQ(WindowText(list), "+ 1.70V");
     EXPECT_TRUE(ApplyEnabled());
     Board("volt0.raw = 110");  // 1.760 V
-    Click(page, SetVCore);
+    ClickButton(page, SetVCore);
     EXPECT_EQ(WindowText(list), "+ 1.80V");
     Board("volt0.raw = 56");  // 0.896 V: 0.90 V is not on the list
-    Click(page, SetVCore);
+    ClickButton(page, SetVCore);
     EXPECT_EQ(WindowText(list), "+ 1.80V") << "the selection stays";
     Screenshot("options-voltage-vcore.bmp");
     Press(PSBTN_OK);
@@ -427,12 +425,12 @@ TEST_F(OptionsPages, ApplyStoresTheVoltageRowsAndCancelAfterApplyKeepsThem)
     EXPECT_EQ(WindowText(GetDlgItem(page, Base)), "+ 1.80V");
     Type(page, Percent, "5");
     Type(page, Percent + 7, "25");
-    Click(page, Enable + 1);
+    ClickButton(page, Enable + 1);
     SendMessageA(GetDlgItem(page, Base), CB_SETCURSEL, 10, 0);  // + 2.00V
     Press(PSBTN_APPLYNOW);
 
     Type(page, Percent, "50");
-    Click(page, Enable + 1);
+    ClickButton(page, Enable + 1);
     SendMessageA(GetDlgItem(page, Base), CB_SETCURSEL, 20, 0);
     Press(PSBTN_CANCEL);
     CloseMonitor();

@@ -44,13 +44,11 @@ protected:
         SendMessageA(Item(page, box), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
         SendMessageA(page, WM_COMMAND, MAKEWPARAM(box, EN_KILLFOCUS), reinterpret_cast<LPARAM>(Item(page, box)));
     }
-    void Click(HWND page, int id) { SendMessageA(Item(page, id), BM_CLICK, 0, 0); }
     int32_t FanRpm(int fan)
     {
         SimBoardLock lock(board());
         return SimFanRpm(board(), fan, SimNowMs());
     }
-    bool SheetIsOpen() { return FindProcessWindow(monitor.pid, "#32770", "Option") != nullptr; }
     std::vector<int> Registers(uint8_t first, int count)
     {
         std::vector<int> out;
@@ -159,7 +157,7 @@ TEST_F(OptionsSheet, SoftwareModeWritesTheFixedPwmAndMakesTheAlarmLimitTheThresh
     StartMonitor();
     HWND sheet = OpenOptions();
     HWND page = CurrentPage(sheet);
-    Click(page, 2073);
+    ClickButton(page, 2073);
     EXPECT_FALSE(IsWindowEnabled(Item(page, 1640))) << "the curve is greyed in software mode";
     EXPECT_FALSE(IsWindowEnabled(Item(page, 1609)));
     EXPECT_TRUE(IsWindowEnabled(Item(page, 1633)));
@@ -212,7 +210,7 @@ TEST_F(OptionsSheet, ResetToDefaultLoadsTheInstallersValues)
     HWND page = CurrentPage(sheet);
     EXPECT_EQ(IsDlgButtonChecked(page, 2073), BST_CHECKED);
     EXPECT_FALSE(IsWindowEnabled(Item(sheet, ApplyButton)));
-    Click(page, 1890);
+    ClickButton(page, 1890);
     EXPECT_EQ(IsDlgButtonChecked(page, 2070), BST_CHECKED);
     EXPECT_EQ(IsDlgButtonChecked(page, 2073), BST_UNCHECKED);
     EXPECT_EQ(Positions(page, 1640, 5), (std::vector<int32_t>{25, 35, 45, 60, 75}));
@@ -230,7 +228,7 @@ TEST_F(OptionsSheet, CancelAppliesNothing)
     HWND sheet = OpenOptions();
     HWND page = CurrentPage(sheet);
     Drag(page, 1644, 90, WM_VSCROLL);
-    Click(page, 2073);
+    ClickButton(page, 2073);
     PressSheetButton(sheet, PSBTN_CANCEL);
     EXPECT_TRUE(WaitUntil([&] { return !SheetIsOpen(); }, 5000));
     EXPECT_EQ(board().reg[0x64], 75);
