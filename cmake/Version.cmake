@@ -1,0 +1,30 @@
+# The product's one version number. Every program and the driver carry it in
+# their version resource; change it here and nowhere else.
+set(KELVI_PRODUCT_NAME "QX7305 Thermivo")
+set(KELVI_VERSION_MAJOR 1)
+set(KELVI_VERSION_MINOR 0)
+set(KELVI_VERSION_PATCH 0)
+set(KELVI_VERSION "${KELVI_VERSION_MAJOR}.${KELVI_VERSION_MINOR}.${KELVI_VERSION_PATCH}")
+
+# kelvi_version_resource(TARGET "File description" FILE_NAME [DRIVER])
+# Gives a Windows target its version resource: FILE_NAME is the name the file
+# has on the installation medium, DRIVER marks a kernel-mode driver.
+function(kelvi_version_resource target description file_name)
+  if(NOT WIN32)
+    return()
+  endif()
+  set(KELVI_FILE_DESCRIPTION "${description}")
+  set(KELVI_ORIGINAL_FILE_NAME "${file_name}")
+  if("DRIVER" IN_LIST ARGN)
+    set(KELVI_FILE_OS VOS_NT_WINDOWS32)
+    set(KELVI_FILE_TYPE VFT_DRV)
+    set(KELVI_FILE_SUBTYPE VFT2_DRV_SYSTEM)
+  else()
+    set(KELVI_FILE_OS VOS__WINDOWS32)
+    set(KELVI_FILE_TYPE VFT_APP)
+    set(KELVI_FILE_SUBTYPE VFT2_UNKNOWN)
+  endif()
+  set(script "${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc")
+  configure_file("${PROJECT_SOURCE_DIR}/cmake/version.rc.in" "${script}" @ONLY)
+  target_sources(${target} PRIVATE "${script}")
+endfunction()
