@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Checks a built PE image against what the Windows it is made for will load
-and what the project allows it to import. Prints one line; on failure it
-names every offending item and exits 1.
+and what the project allows it to import. Prints one summary line, after a
+line for each offending item on failure (exit 1).
 
     check_pe.py IMAGE [--machine i386] [--subsystem native|gui|console]
                 [--subsystem-version 4.0] [--dll NAME]... [--functions LIST]
@@ -89,9 +89,9 @@ def main():
         print('check_pe: %s: FAIL (%s)' % (name, e))
         return 1
     for p in found:
-        print('check_pe: %s: %s' % (name, p), file=sys.stderr)
+        print('check_pe: %s: %s' % (name, p))
     if found:
-        print('check_pe: %s: FAIL (%s)' % (name, '; '.join(found)))
+        print('check_pe: %s: FAIL (%d problems)' % (name, len(found)))
         return 1
     imported = sum(len(f) for f in image.imports().values())
     print('check_pe: %s: OK (%s, %s %d.%d, %d imports from %s, %d sections)' % (
