@@ -123,24 +123,19 @@ void RevokeAllGrants()
     Ke386SetIoAccessMap(GrantMapNumber, ioPermissionMap);
 }
 
-void RemoveDevice(PDRIVER_OBJECT driver)
-{
-    IoDeleteDevice(driver->DeviceObject);
-    RevokeAllGrants();
-}
-
 void NTAPI Unload(PDRIVER_OBJECT driver)
 {
     IoDeleteSymbolicLink(&linkName);
-    RemoveDevice(driver);
+    IoDeleteDevice(driver->DeviceObject);
+    RevokeAllGrants();
 }
 
 }  // namespace
 
 // The order makes the device safe from its first moment: the create routine
-// checks every opener before the device exists, the device carries its DACL
-// before the link makes it reachable under \\.\hwpio, and the map is set
-// before anyone can be granted it.
+// checks every opener before the device exists, the map is in place before
+// anyone can be pointed at it, and the device carries its DACL before the
+// link makes it reachable as \\.\hwpio.
 NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING)
 {
     for (PDRIVER_DISPATCH& dispatch : driver->MajorFunction) dispatch = DispatchRefuse;
@@ -150,15 +145,17 @@ NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING)
     NTSTATUS status = BuildOpenerSecurity();
     if (!NT_SUCCESS(status)) return status;
     BuildIoPermissionMap(ioPermissionMap);
+    if (!Ke386SetIoAccessMap(GrantMapNumber, ioPermissionMap)) return STATUS_UNSUCCESSFUL;
 
     PDEVICE_OBJECT device;
     status = IoCreateDevice(driver, 0, &deviceName, FILE_DEVICE_UNKNOWN, FILE_DEVICE_SECURE_OPEN, FALSE, &device);
-    if (!NT_SUCCESS(status)) return status;
-    status = ProtectDevice(device);
-    if (NT_SUCCESS(status) && !Ke386SetIoAccessMap(GrantMapNumber, ioPermissionMap)) status = STATUS_UNSUCCESSFUL;
-    if (NT_SUCCESS(status)) status = IoCreateSymbolicLink(&linkName, &deviceName);
+    if (NT_SUCCESS(status)) {
+        status = ProtectDevice(device);
+        if (NT_SUCCESS(status)) status = IoCreateSymbolicLink(&linkName, &deviceName);
+        if (!NT_SUCCESS(status)) IoDeleteDevice(device);
+    }
     if (!NT_SUCCESS(status)) {
-        RemoveDevice(driver);
+        RevokeAllGrants();
         return status;
     }
     driver->DriverUnload = Unload;

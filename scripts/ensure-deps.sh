@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ googletest libgtest-dev
   g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-posix binutils-mingw-w64
+  mingw-w64-i686-dev mingw-w64-common   # also the kernel headers and libntoskrnl.a of the port driver
   wine64 fonts-wine xvfb xdotool imagemagick x11-utils
   python3
 )
