@@ -7,7 +7,8 @@
 
 #include "driver/io_permission_map.h"
 
-// Undocumented but exported by ntoskrnl since NT 3.51; not in the headers.
+// Exported by the 32-bit x86 kernels of the NT family, NT 4.0 included, but
+// not declared in the headers.
 extern "C" {
 NTKERNELAPI BOOLEAN NTAPI Ke386SetIoAccessMap(ULONG mapNumber, UCHAR* map);
 NTKERNELAPI BOOLEAN NTAPI Ke386IoSetAccessProcess(PKPROCESS process, ULONG mapNumber);
@@ -16,7 +17,8 @@ NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING registryPath);
 
 namespace {
 
-// The kernel keeps one map a process may point to besides "no map" (0).
+// The one map the kernel lets a driver set; map 0 stands for "no map",
+// every port closed.
 constexpr ULONG GrantMapNumber = 1;
 
 // Built before the device exists, read by every open: absolute, static.

@@ -91,7 +91,7 @@ def main():
     for p in found:
         print('check_pe: %s: %s' % (name, p))
     if found:
-        print('check_pe: %s: FAIL (%d problems)' % (name, len(found)))
+        print('check_pe: %s: FAIL (%d problem%s)' % (name, len(found), '' if len(found) == 1 else 's'))
         return 1
     imported = sum(len(f) for f in image.imports().values())
     print('check_pe: %s: OK (%s, %s %d.%d, %d imports from %s, %d sections)' % (
