@@ -5,8 +5,6 @@
 
 #include <cstddef>
 
-constexpr char SettingsSection[] = "Thermivo";
-
 struct IniSetting {
     const char* key;
     const char* value;

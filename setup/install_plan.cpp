@@ -1,7 +1,6 @@
 #include "setup/install_plan.h"
 
-#include "common/windows_family.h"
-#include "setup/bounded_format.h"
+#include "common/bounded_format.h"
 
 namespace {
 
@@ -11,25 +10,6 @@ constexpr char WelcomeIntro[] =
     "To exit without install Thermivo, click Exit.\n";
 
 }  // namespace
-
-WindowsFamily FamilyOfVersion(uint32_t version)
-{
-    return IsWindows9xFamily(version) ? WindowsFamily::Windows9x : WindowsFamily::Nt;
-}
-
-size_t ProgramFileCount(WindowsFamily family)
-{
-    return family == WindowsFamily::Nt ? 3 : 2;
-}
-
-bool FormatTargetPath(const char* folder, const ProgramFile& file, char (&path)[DirectorySize])
-{
-    if (folder[0] == '\0') {
-        path[0] = '\0';
-        return false;
-    }
-    return FormatWhole(path, sizeof path, "%s\\%s", folder, file.target);
-}
 
 bool FormatWelcomeText(WindowsFamily family, const char* windowsDirectory, const char* systemDirectory,
                        char (&text)[WelcomeTextSize])

@@ -2,7 +2,7 @@
 #include <commctrl.h>
 
 #include "common/centre_window.h"
-#include "monitor/settings/autostart.h"
+#include "common/autostart.h"
 #include "setup/installer.h"
 
 InstallerState installer;

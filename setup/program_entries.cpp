@@ -1,7 +1,7 @@
 #include "setup/program_entries.h"
 
-#include "setup/bounded_format.h"
-#include "setup/install_plan.h"
+#include "common/bounded_format.h"
+#include "common/program_files.h"
 
 bool FormatProgramGroupCommands(const char* windowsDirectory, ProgramGroupCommands& commands)
 {

@@ -1,13 +1,11 @@
 #include <windows.h>
 
+#include "common/system_entries.h"
 #include "setup/install_ini.h"
 #include "setup/installer.h"
 #include "setup/program_entries.h"
 
 namespace {
-
-constexpr char UninstallKeyPath[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-constexpr char UninstallSubkey[] = "Thermivo";
 
 bool ReadFileByte(void* file, char* byte)
 {

@@ -6,7 +6,7 @@
 #include "monitor/core/main_window.h"
 #include "monitor/hw/chip.h"
 #include "monitor/res/dialog_ids.h"
-#include "monitor/settings/autostart.h"
+#include "common/autostart.h"
 #include "monitor/settings/monitor_config.h"
 #include "monitor/ui/fan_page.h"
 #include "monitor/ui/options_sheet.h"

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "monitor/settings/autostart.h"
+#include "common/autostart.h"
 
 namespace {
 

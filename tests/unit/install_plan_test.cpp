@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "setup/bounded_format.h"
+#include "common/bounded_format.h"
 #include "setup/install_plan.h"
 #include "setup/program_entries.h"
 

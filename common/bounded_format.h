@@ -1,4 +1,4 @@
-// Formatting into the installer's fixed-size buffers. A text that does not
+// Formatting into the programs' fixed-size buffers. A text that does not
 // fit whole is never written cut: a cut path or command would name another
 // file or folder than the one meant.
 #pragma once

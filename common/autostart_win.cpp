@@ -1,11 +1,10 @@
 #include <windows.h>
 
-#include "monitor/settings/autostart.h"
+#include "common/autostart.h"
+#include "common/system_entries.h"
 
 namespace {
 
-constexpr char RunKeyPath[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-constexpr char ValueName[] = "Thermivo";
 constexpr REGSAM WriteAccess = KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY;
 
 }  // namespace
@@ -24,7 +23,7 @@ int SetAutoStartIn(const char* windowsDirectory)
     if (!FormatAutoStartCommand(windowsDirectory, command)) return 0;
     HKEY key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, RunKeyPath, 0, WriteAccess, &key) != ERROR_SUCCESS) return 0;
-    const LONG result = RegSetValueExA(key, ValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(command),
+    const LONG result = RegSetValueExA(key, RunValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(command),
                                        static_cast<DWORD>(lstrlenA(command) + 1));
     RegCloseKey(key);
     return result == ERROR_SUCCESS;
@@ -32,11 +31,17 @@ int SetAutoStartIn(const char* windowsDirectory)
 
 int ClearAutoStart()
 {
+    return DeleteAutoStartValue() == ERROR_SUCCESS;
+}
+
+uint32_t DeleteAutoStartValue()
+{
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, RunKeyPath, 0, WriteAccess, &key) != ERROR_SUCCESS) return 0;
-    const LONG result = RegDeleteValueA(key, ValueName);
+    const LONG opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, RunKeyPath, 0, WriteAccess, &key);
+    if (opened != ERROR_SUCCESS) return static_cast<uint32_t>(opened);
+    const LONG result = RegDeleteValueA(key, RunValueName);
     RegCloseKey(key);
-    return result == ERROR_SUCCESS;
+    return static_cast<uint32_t>(result);
 }
 
 int IsAutoStartSet()
@@ -45,7 +50,7 @@ int IsAutoStartSet()
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, RunKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
     BYTE data[MAX_PATH];
     DWORD size = sizeof data;
-    const LONG result = RegQueryValueExA(key, ValueName, nullptr, nullptr, data, &size);
+    const LONG result = RegQueryValueExA(key, RunValueName, nullptr, nullptr, data, &size);
     RegCloseKey(key);
     return result == ERROR_SUCCESS;
 }
