@@ -9,37 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "tests/e2e/harness.h"
+#include "tests/e2e/install_harness.h"
 
 namespace {
 
-constexpr char SetupClass[] = "QX7305 Thermivo Install";
-constexpr char SetupTitle[] = "QX7305 Thermivo";
-constexpr char SuccessCaption[] = "QX7305 Thermivo Install";
-constexpr int InstallButton = 1000;
-constexpr int ExitButton = 1001;
-constexpr int AutoStartBox = 1002;
-constexpr char UninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Thermivo";
-constexpr char RunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 // ---- files, win.ini and registry
 
-void WriteBytes(const std::string& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string ReadBytes(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return "<missing>";
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-bool Exists(const std::string& path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
 
 uint64_t FileSize(const std::string& path)  // without opening the file, which the installer holds
 {
@@ -48,25 +24,12 @@ uint64_t FileSize(const std::string& path)  // without opening the file, which t
     return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-std::string Patterned(size_t size, char seed)
-{
-    std::string bytes(size, '\0');
-    for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(seed + i * 7 + (i >> 9));
-    return bytes;
-}
 
 uint64_t Ticks(const FILETIME& time)
 {
     return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
-FILETIME Time(WORD year)
-{
-    const SYSTEMTIME at = {year, 2, 0, 3, 4, 5, 6, 0};
-    FILETIME time;
-    SystemTimeToFileTime(&at, &time);
-    return time;
-}
 
 // Creation, last access and last write.
 std::vector<uint64_t> TimesOf(const std::string& path)
@@ -79,133 +42,9 @@ std::vector<uint64_t> TimesOf(const std::string& path)
     return {Ticks(times[0]), Ticks(times[1]), Ticks(times[2])};
 }
 
-// Old times, so that a target stamped at installation time would differ.
-void BackDate(const std::string& path)
-{
-    HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    const FILETIME created = Time(2000), accessed = Time(2002), written = Time(2001);
-    SetFileTime(file, &created, &accessed, &written);
-    CloseHandle(file);
-}
-
-std::string Directory(UINT(WINAPI* fetch)(LPSTR, UINT))
-{
-    char path[MAX_PATH];
-    fetch(path, sizeof path);
-    return path;
-}
-
-std::string MonitorTarget() { return Directory(GetWindowsDirectoryA) + "\\Kelvimon.EXE"; }
-std::string UninstallerTarget() { return Directory(GetWindowsDirectoryA) + "\\_Unplant.exe"; }
-std::string DriverTarget() { return Directory(GetSystemDirectoryA) + "\\drivers\\HwPio.sys"; }
-std::string UninstallCommand()
-{
-    return Directory(GetWindowsDirectoryA) + "\\_Unplant.EXE " + Directory(GetWindowsDirectoryA);
-}
-
-std::string ProgramGroupFolder()
-{
-    char appData[MAX_PATH] = "";
-    GetEnvironmentVariableA("APPDATA", appData, sizeof appData);
-    return std::string(appData) + "\\Microsoft\\Windows\\Start Menu\\Programs\\Thermivo";
-}
-
-// The "Thermivo" section's lines as win.ini holds them, KEY=VALUE.
-std::vector<std::string> SectionLines()
-{
-    char text[8192];
-    const DWORD length = GetProfileSectionA("Thermivo", text, sizeof text);
-    std::vector<std::string> lines;
-    for (DWORD at = 0; at < length; at += static_cast<DWORD>(strlen(text + at)) + 1) lines.push_back(text + at);
-    return lines;
-}
-
-std::string RegistryValue(const char* path, const char* name)
-{
-    std::string data = "<missing>";
-    RegistryString(HKEY_LOCAL_MACHINE, path, name, &data);
-    return data;
-}
 
 // ---- the installer
 
-struct Medium {
-    std::string folder;
-    std::string monitor, uninstaller, driver;
-};
-
-// A medium with the three program files (any bytes), back-dated.
-Medium PrepareMedium(const char* name, size_t monitorSize = 5000, size_t uninstallerSize = 1200)
-{
-    Medium medium;
-    medium.folder = ScratchFolder(name);
-    medium.monitor = Patterned(monitorSize, 'K');
-    medium.uninstaller = Patterned(uninstallerSize, 'U');
-    medium.driver = Patterned(4096, 'D');
-    WriteBytes(medium.folder + "\\Kelvimon.EXE", medium.monitor);
-    WriteBytes(medium.folder + "\\_Unplant.exe", medium.uninstaller);
-    WriteBytes(medium.folder + "\\HwPio.sys", medium.driver);
-    for (const char* file : {"\\Kelvimon.EXE", "\\_Unplant.exe", "\\HwPio.sys"}) BackDate(medium.folder + file);
-    return medium;
-}
-
-struct RunningSetup {
-    Program program;
-    HWND window = nullptr;
-};
-
-HWND TextControl(const RunningSetup& setup)
-{
-    return FindWindowExA(setup.window, nullptr, "Static", nullptr);
-}
-
-RunningSetup StartSetup(const std::string& medium)
-{
-    RunningSetup setup;
-    setup.program = StartProgram(BuildPath("setup\\KelvimonSetup.exe"), "", medium);
-    setup.window = WaitForWindow(setup.program.pid, SetupClass, SetupTitle, 10000);
-    EXPECT_NE(setup.window, nullptr) << "no installer window";
-    // The window exists before its controls; the welcome text comes last.
-    EXPECT_TRUE(WaitUntil([&] { return !WindowText(TextControl(setup)).empty(); }, 10000)) << "no welcome text";
-    return setup;
-}
-
-bool IsBoxTicked(const RunningSetup& setup)
-{
-    return SendMessageA(GetDlgItem(setup.window, AutoStartBox), BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-
-// Presses OK on the box and expects the installer to end as Exit ends it.
-void CloseBoxAndExpectEnd(RunningSetup& setup, HWND box)
-{
-    PressDialogButton(box, IDOK);
-    DWORD exitCode = 1234;
-    EXPECT_TRUE(WaitForExit(setup.program, 10000, &exitCode)) << "the installer did not end after OK";
-    EXPECT_EQ(exitCode, 0u);
-    EndProgram(setup.program);
-}
-
-// Installs and waits for the success message; every DDE command may take
-// its full time-out when no shell answers.
-HWND InstallAndWaitForSuccess(const RunningSetup& setup)
-{
-    PressDialogButton(setup.window, InstallButton);
-    HWND box = WaitForDialog(setup.program.pid, SuccessCaption, 30000);
-    EXPECT_NE(box, nullptr) << "no success message";
-    if (box) {
-        EXPECT_EQ(MessageBoxText(box), "Congratulation install OK\n Leave Thermivo Install.");
-    }
-    return box;
-}
-
-void InstallFrom(const std::string& medium)
-{
-    RunningSetup setup = StartSetup(medium);
-    if (!setup.window) return;
-    HWND box = InstallAndWaitForSuccess(setup);
-    if (box) CloseBoxAndExpectEnd(setup, box);
-    EndProgram(setup.program);
-}
 
 void ExpectNothingInstalled()
 {
