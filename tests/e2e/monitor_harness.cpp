@@ -46,13 +46,13 @@ void MonitorTest::TearDown()
     EndProgram(monitor);
 }
 
-void MonitorTest::StartMonitor(const std::string& arguments, bool expectWindow)
+void MonitorTest::StartMonitor(const std::string& arguments, bool expectWindow, const std::string& exePath)
 {
     {
         SimBoardLock lock(board());
         SimClearJournal(board());  // cycles are counted per run
     }
-    monitor = StartProgram(BuildPath("monitor\\KelvimonSim.exe"), arguments);
+    monitor = StartProgram(exePath.empty() ? BuildPath("monitor\\KelvimonSim.exe") : exePath, arguments);
     if (!expectWindow) return;
     window = WaitForWindow(monitor.pid, "Thermivo", nullptr, StartTimeoutMs);
     ASSERT_NE(window, nullptr) << "the monitor's window did not appear";

@@ -21,9 +21,10 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Starts KelvimonSim.exe and waits for its main window ("" when none is
-    // expected, e.g. when a message box is expected instead).
-    void StartMonitor(const std::string& arguments = "", bool expectWindow = true);
+    // Starts KelvimonSim.exe (or the copy of it at exePath) and waits for its
+    // main window ("" when none is expected, e.g. when a message box is
+    // expected instead).
+    void StartMonitor(const std::string& arguments = "", bool expectWindow = true, const std::string& exePath = "");
     // Ends the monitor the way the user does (its close box) and waits.
     void CloseMonitor();
 

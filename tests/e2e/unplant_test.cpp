@@ -1,0 +1,252 @@
+// The uninstaller removing an installation made by the real installer, with
+// the installed monitor (the simulator build) running on the simulated board.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/install_harness.h"
+#include "tests/e2e/monitor_harness.h"
+
+namespace {
+
+constexpr char UninstallerTitle[] = "UnInstall QX7305 Thermivo";
+constexpr char ServiceName[] = "hwpio";
+constexpr uint8_t FirstFanControlRegister = 0x13, FanControlRegisterCount = 5;
+
+std::string WindowsDirectory()
+{
+    return Directory(GetWindowsDirectoryA);
+}
+
+bool ServiceExists()
+{
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+    SC_HANDLE service = manager ? OpenServiceA(manager, ServiceName, SERVICE_QUERY_STATUS) : nullptr;
+    if (service) CloseServiceHandle(service);
+    if (manager) CloseServiceHandle(manager);
+    return service != nullptr;
+}
+
+// The port driver's service as the monitor leaves it on an NT machine. The
+// simulator build finds the simulated device at once and creates none.
+void CreateDriverService()
+{
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    ASSERT_NE(manager, nullptr);
+    SC_HANDLE service =
+        CreateServiceA(manager, ServiceName, ServiceName, SERVICE_ALL_ACCESS, SERVICE_KERNEL_DRIVER,
+                       SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, DriverTarget().c_str(), nullptr, nullptr, nullptr,
+                       nullptr, nullptr);
+    EXPECT_NE(service, nullptr) << "error " << GetLastError();
+    if (service) CloseServiceHandle(service);
+    CloseServiceHandle(manager);
+}
+
+// What an installation leaves behind, apart from the uninstaller's own file,
+// one line per thing.
+std::vector<std::string> InstalledState()
+{
+    std::vector<std::string> state;
+    for (const std::string& file : {MonitorTarget(), DriverTarget(), ProgramGroupFolder()})
+        if (Exists(file)) state.push_back(file);
+    for (const std::string& line : SectionLines()) state.push_back("win.ini " + line);
+    const std::string run = RegistryValue(RunKey, "Thermivo");
+    if (run != "<missing>") state.push_back("Run " + run);
+    const std::string entry = RegistryValue(UninstallKey, "UninstallString");
+    if (entry != "<missing>") state.push_back("Uninstall " + entry);
+    if (ServiceExists()) state.push_back("service hwpio");
+    return state;
+}
+
+std::string Lower(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+    return text;
+}
+
+// Whether Windows is to delete the file at its next start.
+bool DeletionPending(const std::string& path)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_READ,
+                      &key) != ERROR_SUCCESS)
+        return false;
+    std::vector<char> data(65536);
+    DWORD size = static_cast<DWORD>(data.size());
+    const LONG result =
+        RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()), &size);
+    RegCloseKey(key);
+    if (result != ERROR_SUCCESS) return false;
+    // Pairs of source and target; an empty target deletes the source.
+    std::vector<std::string> names;
+    for (size_t at = 0; at < size && data[at] != '\0'; at += names.back().size() + 1) names.emplace_back(&data[at]);
+    for (size_t i = 0; i < names.size(); ++i)
+        if (Lower(names[i]) == Lower("\\??\\" + path)) return true;
+    return false;
+}
+
+void HoldProcess(DWORD pid, bool hold)
+{
+    for (DWORD id : ProcessThreads(pid)) {
+        HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, id);
+        if (!thread) continue;
+        if (hold) {
+            SuspendThread(thread);
+        } else {
+            ResumeThread(thread);
+        }
+        CloseHandle(thread);
+    }
+}
+
+// For a person to look at: a box that has just appeared may not have
+// drawn its text yet.
+void SaveScreenshotOfBox(HWND box, const char* name)
+{
+    WaitUntil([&] { return IsWindowVisible(box) != 0; }, 3000);
+    Sleep(500);
+    SaveScreenshot(name);
+}
+
+DWORD RunToEnd(const std::string& arguments)
+{
+    Program unplant = StartProgram(UninstallerTarget(), arguments);
+    DWORD exitCode = 99;
+    EXPECT_TRUE(WaitForExit(unplant, 30000, &exitCode)) << arguments;
+    EndProgram(unplant);
+    return exitCode;
+}
+
+class Unplant : public MonitorTest {
+protected:
+    // Installs the real monitor (simulator build) and uninstaller from a
+    // medium, with a stand-in driver file, the start-at-logon box ticked.
+    void InstallRealPrograms()
+    {
+        const Medium medium = PrepareMedium("unplant");
+        ASSERT_TRUE(CopyFileA(BuildPath("monitor\\KelvimonSim.exe").c_str(), (medium.folder + "\\Kelvimon.EXE").c_str(),
+                              FALSE));
+        ASSERT_TRUE(CopyFileA(BuildPath("unplant\\_Unplant.exe").c_str(), (medium.folder + "\\_Unplant.exe").c_str(),
+                              FALSE));
+        InstallFrom(medium.folder, true);
+        ASSERT_TRUE(Exists(UninstallerTarget()));
+        ASSERT_NE(RegistryValue(RunKey, "Thermivo"), "<missing>");
+    }
+
+    std::vector<int> FanControlRegisters()
+    {
+        const uint8_t* r = board().reg + FirstFanControlRegister;
+        return std::vector<int>(r, r + FanControlRegisterCount);
+    }
+};
+
+TEST_F(Unplant, YesRemovesEverythingOnceTheMonitorHasGivenBackFanControl)
+{
+    InstallRealPrograms();
+    CreateDriverService();
+    const std::vector<int> boardValues = FanControlRegisters();
+    StartMonitor("", true, MonitorTarget());
+    ASSERT_NE(FanControlRegisters(), boardValues) << "the monitor did not take over the fans";
+    const std::vector<std::string> installed = InstalledState();
+
+    Program unplant = StartProgram(UninstallerTarget(), WindowsDirectory());
+    HWND confirmation = WaitForDialog(unplant.pid, UninstallerTitle, 10000);
+    ASSERT_NE(confirmation, nullptr) << "no confirmation";
+    EXPECT_EQ(MessageBoxText(confirmation),
+              "Do you want to remove QX7305 Thermivo and its settings from this computer?");
+    SaveScreenshotOfBox(confirmation, "unplant-confirmation.bmp");
+
+    // While the monitor cannot answer, its window stays and nothing may go.
+    HoldProcess(monitor.pid, true);
+    PressDialogButton(confirmation, IDYES);
+    Sleep(2000);
+    EXPECT_EQ(InstalledState(), installed) << "removed while the monitor still ran";
+    EXPECT_TRUE(IsWindow(window));
+    HoldProcess(monitor.pid, false);
+
+    // The monitor's file goes only after the board has its fan control back
+    // (the registers never return to the monitor's values once given back).
+    bool gone = false;
+    ASSERT_TRUE(WaitUntil([&] {
+        gone = !Exists(MonitorTarget());
+        if (gone) {
+            EXPECT_EQ(FanControlRegisters(), boardValues) << "the file went before the fans were given back";
+        }
+        return gone;
+    }, 15000, 1));
+    DWORD monitorExit = 99;
+    EXPECT_TRUE(WaitForExit(monitor, 5000, &monitorExit));
+    EXPECT_EQ(monitorExit, 0u);
+
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(confirmation); }, 5000));
+    HWND done = WaitForDialog(unplant.pid, UninstallerTitle, 20000);
+    ASSERT_NE(done, nullptr) << "no final message";
+    SaveScreenshotOfBox(done, "unplant-removed.bmp");
+    EXPECT_EQ(MessageBoxText(done),
+              "QX7305 Thermivo and its settings have been removed from this computer.\n\n"
+              "Windows removes these when it next starts:\n\n" + UninstallerTarget());
+    EXPECT_EQ(InstalledState(), std::vector<std::string>{});
+    EXPECT_EQ(RegistryValue(UninstallKey, "DisplayName"), "<missing>");
+    EXPECT_TRUE(!Exists(UninstallerTarget()) || DeletionPending(UninstallerTarget()));
+
+    PressDialogButton(done, IDOK);
+    DWORD exitCode = 99;
+    EXPECT_TRUE(WaitForExit(unplant, 5000, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    EndProgram(unplant);
+}
+
+TEST_F(Unplant, NoAndABadFolderChangeNothingAndSilentRunsSucceedTwice)
+{
+    InstallRealPrograms();
+    CreateDriverService();
+    const std::vector<std::string> installed = InstalledState();
+
+    Program unplant = StartProgram(UninstallerTarget(), WindowsDirectory());
+    HWND confirmation = WaitForDialog(unplant.pid, UninstallerTitle, 10000);
+    ASSERT_NE(confirmation, nullptr);
+    PressDialogButton(confirmation, IDNO);
+    DWORD exitCode = 99;
+    EXPECT_TRUE(WaitForExit(unplant, 5000, &exitCode));
+    EXPECT_EQ(exitCode, 1u) << "everything remains";
+    EndProgram(unplant);
+    EXPECT_EQ(InstalledState(), installed);
+
+    EXPECT_EQ(RunToEnd("C:\\nowhere /S"), 2u);
+    unplant = StartProgram(UninstallerTarget(), "C:\\nowhere");
+    HWND refusal = WaitForDialog(unplant.pid, UninstallerTitle, 10000);
+    ASSERT_NE(refusal, nullptr);
+    EXPECT_EQ(MessageBoxText(refusal), "\"C:\\nowhere\" is not a folder.\nNothing has been removed.");
+    PressDialogButton(refusal, IDOK);
+    EXPECT_TRUE(WaitForExit(unplant, 5000, &exitCode));
+    EXPECT_EQ(exitCode, 2u);
+    EndProgram(unplant);
+    EXPECT_EQ(InstalledState(), installed);
+    EXPECT_FALSE(DeletionPending(UninstallerTarget()));
+
+    EXPECT_EQ(RunToEnd(WindowsDirectory() + " /S"), 0u);
+    EXPECT_EQ(InstalledState(), std::vector<std::string>{});
+    EXPECT_TRUE(DeletionPending(UninstallerTarget()));
+    EXPECT_EQ(RunToEnd("/s " + WindowsDirectory()), 0u) << "a second run finds nothing and succeeds";
+    EXPECT_EQ(InstalledState(), std::vector<std::string>{});
+}
+
+TEST_F(Unplant, AMonitorThatDoesNotCloseKeepsEverything)
+{
+    InstallRealPrograms();
+    StartMonitor("", true, MonitorTarget());
+    const std::vector<std::string> installed = InstalledState();
+    HoldProcess(monitor.pid, true);
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(RunToEnd(WindowsDirectory() + " /S"), 2u);
+    const DWORD elapsed = GetTickCount() - start;
+    EXPECT_GE(elapsed, 10000u) << "gave up before 10 s";
+    EXPECT_EQ(InstalledState(), installed);
+    EXPECT_FALSE(DeletionPending(UninstallerTarget()));
+    HoldProcess(monitor.pid, false);
+}
+
+}  // namespace
