@@ -42,12 +42,26 @@ struct ReasonText {
     uint32_t error;
     const char* text;
 };
+// The Win32 errors a user can act on; any other is shown by its number.
 constexpr ReasonText ReasonTexts[] = {
-    {5, "access denied"},
-    {32, "in use by another program"},
-    {1053, "the service did not stop in time"},
-    {1061, "the service cannot be stopped now"},
+    {5, "access denied"},                          // ERROR_ACCESS_DENIED: no rights for the step
+    {32, "in use by another program"},             // ERROR_SHARING_VIOLATION
+    {1053, "the service did not stop in time"},    // ERROR_SERVICE_REQUEST_TIMEOUT
+    {1061, "the service cannot be stopped now"},   // ERROR_SERVICE_CANNOT_ACCEPT_CTRL
 };
+
+constexpr size_t ReasonSize = 40;
+
+void FormatReason(uint32_t error, char (&reason)[ReasonSize])
+{
+    for (const ReasonText& known : ReasonTexts) {
+        if (known.error == error) {
+            FormatWhole(reason, sizeof reason, "%s", known.text);
+            return;
+        }
+    }
+    FormatWhole(reason, sizeof reason, "error %lu", static_cast<unsigned long>(error));
+}
 
 // One line of the message, or nothing when it would not fit.
 void AppendLine(char (&text)[FinalMessageSize], const char* name, const char* reason)
@@ -85,10 +99,8 @@ void AppendItems(const RemovalReport& report, const RemovalPaths& paths, ItemSta
             AppendLine(text, name, nullptr);
             continue;
         }
-        char reason[40];
-        FormatWhole(reason, sizeof reason, "error %lu", static_cast<unsigned long>(result.error));
-        for (const ReasonText& known : ReasonTexts)
-            if (known.error == result.error) FormatWhole(reason, sizeof reason, "%s", known.text);
+        char reason[ReasonSize];
+        FormatReason(result.error, reason);
         AppendLine(text, name, reason);
     }
 }

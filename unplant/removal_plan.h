@@ -56,6 +56,7 @@ bool FormRemovalPaths(WindowsFamily family, const char* windowsDirectory, const 
 // with the lines unchanged, when it does not fit.
 bool AddStartupDeletion(char* lines, size_t size, const char* shortPath);
 
+// Room for every item at once, the three program paths at their longest.
 constexpr size_t FinalMessageSize = 2048;
 
 // Says that everything has been removed, or names each thing that remains
