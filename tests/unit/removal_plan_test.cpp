@@ -142,11 +142,4 @@ TEST_F(FinalMessage, ListsEachThingThatRemainsWithItsReason)
     EXPECT_EQ(ExitCodeOf(OutcomeOf(report)), 1);
 }
 
-TEST(UninstallExitCode, BadArgumentsAndAMonitorThatStaysGiveTwo)
-{
-    EXPECT_EQ(ExitCodeOf(UninstallOutcome::BadArgument), 2);
-    EXPECT_EQ(ExitCodeOf(UninstallOutcome::MonitorStillRunning), 2);
-    EXPECT_EQ(ExitCodeOf(UninstallOutcome::Declined), 1);
-}
-
 }  // namespace
