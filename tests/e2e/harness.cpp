@@ -203,9 +203,27 @@ HWND WaitForWindow(DWORD pid, const char* className, const char* title, DWORD ti
     return window;
 }
 
+HWND WaitForShownWindow(DWORD pid, const char* className, const char* title, DWORD timeoutMs)
+{
+    HWND shown = nullptr;
+    WaitUntil([&] {
+        WindowSearch search = {pid, className, title, {}};
+        EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
+        for (HWND window : search.found)
+            if (!shown && IsWindowVisible(window)) shown = window;
+        return shown != nullptr;
+    }, timeoutMs);
+    return shown;
+}
+
+bool WaitForWindowGone(HWND window, DWORD timeoutMs)
+{
+    return WaitUntil([&] { return !IsWindow(window); }, timeoutMs);
+}
+
 HWND WaitForDialog(DWORD pid, const char* title, DWORD timeoutMs)
 {
-    return WaitForWindow(pid, "#32770", title, timeoutMs);
+    return WaitForShownWindow(pid, "#32770", title, timeoutMs);
 }
 
 std::string MessageBoxText(HWND box)

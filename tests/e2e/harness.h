@@ -40,8 +40,13 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD po
 // A top-level window of the process, by class (or null) and title (or null).
 HWND FindProcessWindow(DWORD pid, const char* className, const char* title);
 HWND WaitForWindow(DWORD pid, const char* className, const char* title, DWORD timeoutMs);
+// The same, once it is shown: a window may exist, with its title, well before
+// it has its controls and texts.
+HWND WaitForShownWindow(DWORD pid, const char* className, const char* title, DWORD timeoutMs);
+bool WaitForWindowGone(HWND window, DWORD timeoutMs);
 std::vector<HWND> ProcessWindows(DWORD pid, const char* className);
-// Dialog boxes and message boxes are of class "#32770".
+// Dialog boxes and message boxes are of class "#32770". A dialog shows only
+// after WM_INITDIALOG has run, so the one returned has its controls and texts.
 HWND WaitForDialog(DWORD pid, const char* title, DWORD timeoutMs);
 // The text of a message box (its static control 0xFFFF).
 std::string MessageBoxText(HWND box);

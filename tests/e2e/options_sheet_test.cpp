@@ -272,7 +272,7 @@ TEST_F(OptionsSheet, AboutBoxClosesOnlyWithOk)
     EXPECT_TRUE(IsWindow(about)) << "Escape does nothing";
     WaitForTimerCycle();  // the cycle runs under the modal box
     PressDialogButton(about, IDOK);
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); }, 5000));
+    EXPECT_TRUE(WaitForWindowGone(about, 5000));
 }
 
 TEST_F(OptionsSheet, HelpOpensOnceAndClosesWithTheSheet)
@@ -280,7 +280,7 @@ TEST_F(OptionsSheet, HelpOpensOnceAndClosesWithTheSheet)
     StartMonitor();
     HWND sheet = OpenOptions();
     PressSheetButton(sheet, PSBTN_HELP);
-    HWND help = WaitForWindow(monitor.pid, "#32770", "Thermivo Help", 5000);
+    HWND help = WaitForDialog(monitor.pid, "Thermivo Help", 5000);
     ASSERT_NE(help, nullptr);
     PressSheetButton(sheet, PSBTN_HELP);
     EXPECT_EQ(ProcessWindows(monitor.pid, "#32770").size(), 2u) << "the sheet and one Help window";
@@ -293,18 +293,18 @@ TEST_F(OptionsSheet, HelpOpensOnceAndClosesWithTheSheet)
 
     SendMessageA(text, WM_VSCROLL, SB_BOTTOM, 0);
     PressSheetButton(sheet, PSBTN_CANCEL);
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(help); }, 5000)) << "the Help window goes with the sheet";
+    EXPECT_TRUE(WaitForWindowGone(help, 5000)) << "the Help window goes with the sheet";
 
     sheet = OpenOptions();
     PressSheetButton(sheet, PSBTN_HELP);
-    help = WaitForWindow(monitor.pid, "#32770", "Thermivo Help", 5000);
+    help = WaitForDialog(monitor.pid, "Thermivo Help", 5000);
     ASSERT_NE(help, nullptr);
     text = GetDlgItem(help, 127);
     EXPECT_TRUE(WaitUntil([&] { return SendMessageA(text, WM_GETTEXTLENGTH, 0, 0) > 5000; }, 5000));
     EXPECT_EQ(WindowText(text).substr(0, 40), start) << "a new window shows the text from its start";
     EXPECT_EQ(SendMessageA(text, EM_GETFIRSTVISIBLELINE, 0, 0), 0);
     PressDialogButton(help, IDOK);
-    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(help); }, 5000));
+    EXPECT_TRUE(WaitForWindowGone(help, 5000));
     EXPECT_TRUE(SheetIsOpen());
 }
 
