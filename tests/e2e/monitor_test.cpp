@@ -373,7 +373,7 @@ TEST_F(MonitorTest, TrayMenuOffersAboutAndExit)
 {
     StartMonitor();
     PostMessageA(window, 1124, 101, WM_RBUTTONDOWN);
-    HWND menu = WaitForWindow(monitor.pid, "#32768", nullptr, 5000);
+    HWND menu = WaitForShownWindow(monitor.pid, "#32768", nullptr, 5000);
     ASSERT_NE(menu, nullptr) << "no pop-up menu";
     Sleep(200);
     SaveScreenshot("monitor-tray-menu.bmp");
@@ -382,11 +382,10 @@ TEST_F(MonitorTest, TrayMenuOffersAboutAndExit)
     HWND about = WaitForDialog(monitor.pid, "About Thermivo", 5000);
     ASSERT_NE(about, nullptr) << "About opens the About box";
     PressDialogButton(about, IDOK);
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(about); }, 5000));
+    ASSERT_TRUE(WaitForWindowGone(about, 5000));
 
     PostMessageA(window, 1124, 101, WM_RBUTTONDOWN);
-    ASSERT_NE(WaitForWindow(monitor.pid, "#32768", nullptr, 5000), nullptr);
-    Sleep(200);
+    ASSERT_NE(WaitForShownWindow(monitor.pid, "#32768", nullptr, 5000), nullptr);
     PostMessageA(window, WM_KEYDOWN, VK_DOWN, 0);
     PostMessageA(window, WM_KEYDOWN, VK_DOWN, 0);  // Exit
     PostMessageA(window, WM_KEYDOWN, VK_RETURN, 0);
