@@ -107,11 +107,16 @@ TEST(Setup, WelcomeWindowShowsTheTextForNtAndItsBannerAndExitChangesNothing)
     EXPECT_EQ(WindowText(GetDlgItem(setup.window, AutoStartBox)), "To execute Thermivo automatically at startup.");
     EXPECT_FALSE(IsBoxTicked(setup));
 
-    // The banner: red text with a grey copy two pixels to the lower right.
+    // The banner: red text with a grey copy two pixels to the lower right,
+    // painted once the window gets to its first paint.
+    Extent red, grey;
+    WaitUntil([&] {
+        const Pixels client = CaptureClient(setup.window);
+        red = ExtentOfColour(client, 0xFF0000, 40);
+        grey = ExtentOfColour(client, 0x646464, 40);
+        return red.count > 100 && grey.count > 20 && grey.right == red.right + 2 && grey.bottom == red.bottom + 2;
+    }, 5000);
     SaveScreenshot("setup-welcome.bmp");
-    const Pixels client = CaptureClient(setup.window);
-    const Extent red = ExtentOfColour(client, 0xFF0000, 40);
-    const Extent grey = ExtentOfColour(client, 0x646464, 40);
     EXPECT_GT(red.count, 100);
     EXPECT_GT(grey.count, 20);
     EXPECT_EQ(grey.right, red.right + 2);
