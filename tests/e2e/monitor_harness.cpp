@@ -149,6 +149,8 @@ bool MonitorTest::ShowsNormalIconAfter(uint32_t* cycles)
 
 HWND MonitorTest::OpenOptions()
 {
+    // A sheet just closed may still be on its way out, and would be found.
+    EXPECT_TRUE(WaitUntil([&] { return !SheetIsOpen(); }, 5000)) << "the last Options sheet did not close";
     PostMessageA(window, WM_LBUTTONDOWN, 0, MAKELPARAM(200, 380));
     HWND sheet = WaitForDialog(monitor.pid, "Option", 10000);
     EXPECT_NE(sheet, nullptr) << "the Options sheet did not open";
