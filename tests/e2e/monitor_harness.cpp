@@ -86,6 +86,12 @@ void MonitorTest::Board(const char* lines)
     ASSERT_TRUE(SimApplyScenario(b, lines, error, sizeof error)) << error;
 }
 
+uint32_t MonitorTest::ToneCount()
+{
+    SimBoardLock lock(board());
+    return board().toneCount;
+}
+
 void MonitorTest::RunCycle()
 {
     // Posted, as the timer's own are: a sent one could run inside the

@@ -31,6 +31,8 @@ protected:
     // Changes the board as a scenario line would.
     void Board(const char* lines);
     SimBoard& board() { return SimBoardInstance(); }
+    // Tones begun on the simulated speaker so far.
+    uint32_t ToneCount();
 
     // One monitoring cycle; returns once it has run (or waits for the shell).
     void RunCycle();

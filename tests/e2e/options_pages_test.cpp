@@ -94,12 +94,6 @@ protected:
         return r;
     }
 
-    uint32_t ToneCount()
-    {
-        SimBoardLock lock(board());
-        return board().toneCount;
-    }
-
     HWND sheet = nullptr;
 };
 

@@ -286,18 +286,25 @@ TEST_F(SoundTest, SoundOffAtAnyMomentLeavesTheSpeakerSilent)
     CloseMonitor();
 }
 
+// On a busy machine the close may reach the monitor only after the note has
+// ended; such a try closed during a later note and is made again.
 TEST_F(SoundTest, ClosingDuringANoteSilencesTheSpeaker)
 {
     for (int note : {1, 4}) {
-        StartWithSound("1");
-        RaiseAlarm();
-        ASSERT_TRUE(WaitForNote(note)) << "note " << note << " never sounded";
-        CloseMonitor();
-        const uint32_t ended = SimNowMs();
-        EXPECT_FALSE(Sounding()) << "note " << note;
-        ASSERT_FALSE(Tones().empty());
-        EXPECT_LE(Tones().back().endMs, ended);
-        EXPECT_EQ(Tones().back().frequencyHz, TuneHz[note]) << "the note that sounded was the last";
+        bool closedDuringTheNote = false;
+        for (int attempt = 0; attempt < 4 && !closedDuringTheNote; ++attempt) {
+            StartWithSound("1");
+            RaiseAlarm();
+            ASSERT_TRUE(WaitForNote(note)) << "note " << note << " never sounded";
+            const uint32_t tonesAtClose = ToneCount();
+            CloseMonitor();
+            const uint32_t ended = SimNowMs();
+            EXPECT_FALSE(Sounding()) << "note " << note;
+            ASSERT_FALSE(Tones().empty());
+            EXPECT_LE(Tones().back().endMs, ended);
+            closedDuringTheNote = ToneCount() == tonesAtClose;
+        }
+        EXPECT_TRUE(closedDuringTheNote) << "every close was followed by a tone after note " << note;
     }
 }
 
