@@ -181,7 +181,7 @@ TEST_F(Unplant, YesRemovesEverythingOnceTheMonitorHasGivenBackFanControl)
     EXPECT_TRUE(WaitForExit(monitor, 5000, &monitorExit));
     EXPECT_EQ(monitorExit, 0u);
 
-    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(confirmation); }, 5000));
+    ASSERT_TRUE(WaitForWindowGone(confirmation, 5000));
     HWND done = WaitForDialog(unplant.pid, UninstallerTitle, 20000);
     ASSERT_NE(done, nullptr) << "no final message";
     SaveScreenshotOfBox(done, "unplant-removed.bmp");
