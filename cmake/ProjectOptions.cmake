@@ -9,6 +9,11 @@ function(kelvi_target_defaults target)
   target_compile_options(${target} PRIVATE
     -Wall -Wextra -Wpedantic -Wshadow -Wcast-qual -Wformat=2 -Wundef
     -Werror -fno-exceptions -fno-rtti)
+  # Release (the shipped 32-bit build is configured MinSizeRel): small, and no
+  # trace of the machine that built it, so that two builds match byte for byte.
+  target_compile_options(${target} PRIVATE
+    $<$<CONFIG:MinSizeRel>:-ffunction-sections -fdata-sections
+      -ffile-prefix-map=${PROJECT_SOURCE_DIR}=. -ffile-prefix-map=${PROJECT_BINARY_DIR}=.>)
   target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})
   if(WIN32)
     # Windows 95/98 and NT 4 headers level for the shipped programs, ANSI API;
@@ -23,9 +28,12 @@ function(kelvi_target_defaults target)
 endfunction()
 
 # Windows programs link statically so that nothing but system DLLs is needed.
+# No link time stamp in the header; a release build is stripped of symbols and
+# of unreferenced code.
 function(kelvi_windows_program target)
   kelvi_target_defaults(${target})
-  target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++ -mwindows)
+  target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++ -mwindows
+    -Wl,--no-insert-timestamp $<$<CONFIG:MinSizeRel>:-s -Wl,--gc-sections>)
 endfunction()
 
 function(kelvi_console_program target)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Configures and builds the three builds under build/: native (host logic,
-# simulated board, unit tests), win32 (the shipped 32-bit programs) and win64
-# (the same programs, the simulator build and the Windows test programs).
+# simulated board, unit tests), win32 (the shipped 32-bit programs, in the
+# release configuration MinSizeRel) and win64 (the same programs, the
+# simulator build and the Windows test programs).
 # Usage: scripts/build.sh [native|win32|win64]...   (all three by default)
 # BUILD_TARGETS="a b" builds only those targets.
 set -euo pipefail
@@ -13,14 +14,15 @@ builds=("$@")
 
 for b in "${builds[@]}"; do
   case "$b" in
-    native) toolchain=() ;;
-    win32)  toolchain=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-i686.cmake") ;;
-    win64)  toolchain=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-x86_64.cmake") ;;
+    native) toolchain=(); type=RelWithDebInfo ;;
+    win32)  toolchain=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-i686.cmake"); type=MinSizeRel ;;
+    win64)  toolchain=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-x86_64.cmake"); type=RelWithDebInfo ;;
     *) echo "unknown build: $b" >&2; exit 2 ;;
   esac
   dir="build/$b"
-  if [ ! -f "$dir/build.ninja" ]; then
-    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${toolchain[@]}" >/dev/null
+  if [ ! -f "$dir/build.ninja" ] ||
+     ! grep -qx "CMAKE_BUILD_TYPE:STRING=$type" "$dir/CMakeCache.txt"; then
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=$type "${toolchain[@]}" >/dev/null
   fi
   echo "== build $b"
   targets=()
