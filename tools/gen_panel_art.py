@@ -836,23 +836,82 @@ def clock_cell(ch, cw, chh):
 # ---------------------------------------------------------------------------
 
 
+def palette_indices(canvas):
+    """Palette (exact black first) and one index per pixel, top-down.  A
+    picture of at most 256 colours keeps them all; a richer one gets a
+    256-colour median-cut palette, each colour mapped to its nearest entry.
+    Exact black stays exact: the program draws onto black areas."""
+    cols = [canvas.pixel8(i) for i in range(canvas.w * canvas.h)]
+    pal = [(0, 0, 0)] + [c for c in median_cut(cols, 255, 48) if c != (0, 0, 0)]
+    counts = {}
+    for c in cols:
+        counts[c] = counts.get(c, 0) + 1
+    if len(counts) > len(pal):
+        pal = refine_palette(pal, counts, 4)
+    lookup = {c: nearest(pal, c) for c in counts}
+    return pal, [lookup[c] for c in cols]
+
+
+def refine_palette(pal, counts, rounds):
+    """Moves every entry but black to the mean of the colours that map to it
+    (k-means rounds): smoother gradients than the median cut alone."""
+    for _ in range(rounds):
+        sums = {}
+        for c, n in sorted(counts.items()):
+            s = sums.setdefault(nearest(pal, c), [0, 0, 0, 0])
+            for k in range(3):
+                s[k] += c[k] * n
+            s[3] += n
+        pal = [p if i == 0 or i not in sums else
+               tuple((sums[i][k] + sums[i][3] // 2) // sums[i][3] for k in range(3))
+               for i, p in enumerate(pal)]
+    return pal
+
+
+def rle8_row(row):
+    """One row in BI_RLE8: runs as (count, index), stretches without runs
+    in absolute mode (0, n, n indices, padded to a 16-bit boundary; n >= 3),
+    then the end-of-line code."""
+    out = bytearray()
+    i, n = 0, len(row)
+    while i < n:
+        j = i
+        while j < n and j - i < 255 and row[j] == row[i]:
+            j += 1
+        if j - i >= 3 or n - i < 3:
+            out += bytes((j - i, row[i]))
+            i = j
+            continue
+        # literal stretch: up to the next run of three or more
+        k = i
+        while (k < n and k - i < 255 and
+               not (k + 2 < n and row[k] == row[k + 1] == row[k + 2])):
+            k += 1
+        if k - i < 3:
+            for v in row[i:k]:
+                out += bytes((1, v))
+        else:
+            out += bytes((0, k - i)) + bytes(row[i:k]) + bytes((k - i) & 1)
+        i = k
+    return bytes(out) + b'\x00\x00'
+
+
 def bmp_bytes(canvas):
-    """Uncompressed 24-bit bottom-up BMP with a BITMAPINFOHEADER."""
+    """8-bit palettised bottom-up BMP with a BITMAPINFOHEADER, run-length
+    encoded (BI_RLE8) where that is smaller than the plain rows."""
     w, h = canvas.w, canvas.h
-    stride = (w * 3 + 3) & ~3
-    pad = bytes(stride - w * 3)
-    rows = []
-    for y in range(h - 1, -1, -1):
-        row = bytearray()
-        for x in range(w):
-            r, g, b = canvas.pixel8(y * w + x)
-            row += bytes((b, g, r))
-        rows.append(bytes(row) + pad)
-    pixels = b''.join(rows)
-    info = struct.pack('<IiiHHIIiiII', 40, w, h, 1, 24, 0, len(pixels),
-                       2835, 2835, 0, 0)
-    head = struct.pack('<2sIHHI', b'BM', 14 + 40 + len(pixels), 0, 0, 14 + 40)
-    return head + info + pixels
+    pal, idx = palette_indices(canvas)
+    rows = [bytes(idx[y * w:(y + 1) * w]) for y in range(h - 1, -1, -1)]
+    stride = (w + 3) & ~3
+    plain = b''.join(r + bytes(stride - w) for r in rows)
+    rle = b''.join(rle8_row(r) for r in rows) + b'\x00\x01'
+    compression, pixels = (1, rle) if len(rle) < len(plain) else (0, plain)
+    colours = b''.join(struct.pack('<BBBB', b, g, r, 0) for r, g, b in pal)
+    info = struct.pack('<IiiHHIIiiII', 40, w, h, 1, 8, compression, len(pixels),
+                       2835, 2835, len(pal), 0)
+    off = 14 + 40 + len(colours)
+    head = struct.pack('<2sIHHI', b'BM', off + len(pixels), 0, 0, off)
+    return head + info + colours + pixels
 
 
 def png_bytes(canvas, background=None):
@@ -933,8 +992,12 @@ def opaque_pixels(canvas, threshold=128):
     return cols, mask
 
 
-def median_cut(colours, max_colours):
-    """Deterministic median-cut palette for a list of (r, g, b)."""
+def median_cut(colours, max_colours, wide=None):
+    """Deterministic median-cut palette for a list of (r, g, b).  The box to
+    split next is the one with the widest spread weighted by its pixel
+    count; with `wide` every box spreading more than that many levels goes
+    first, so that rare but distinct colours (small bright marks on a large
+    dark picture) keep entries of their own."""
     uniq = sorted(set(colours))
     if len(uniq) <= max_colours:
         return uniq
@@ -949,7 +1012,8 @@ def median_cut(colours, max_colours):
                 continue
             spread = max(max(c[k] for c in box) - min(c[k] for c in box)
                          for k in range(3))
-            key = (spread * sum(counts[c] for c in box), -i)
+            n = sum(counts[c] for c in box)
+            key = (wide is not None and spread > wide, spread * n, -i)
             if best_key is None or key > best_key:
                 best, best_key = i, key
         if best is None:
@@ -1581,7 +1645,7 @@ def generate():
         if (cv.w, cv.h) != (w, h):
             raise AssertionError('%s is %dx%d, expected %dx%d' % (path, cv.w, cv.h, w, h))
         data = bmp_bytes(cv)
-        if bmp_size(data) != (w, h, 24):
+        if bmp_size(data) != (w, h, 8):
             raise AssertionError('%s header does not read back' % path)
         files[path] = data
         art[rid] = cv

@@ -48,19 +48,48 @@ def read(path):
         return b''
 
 def bmp(path, w, h):
+    """Pixel reader of an 8-bit palettised bottom-up BMP, plain or BI_RLE8."""
     d = read(path)
     if d[:2] != b'BM':
         errors.append(path + ': not a BMP'); return None
     size, off = struct.unpack('<I4xI', d[2:14])
-    hs, bw, bh, planes, bpp, comp = struct.unpack('<IiiHHI', d[14:34])
-    if (hs, bw, bh, planes, bpp, comp) != (40, w, h, 1, 24, 0) or size != len(d):
-        errors.append('%s: header %r, expected %dx%d 24 bpp bottom-up' %
+    hs, bw, bh, planes, bpp, comp, _, _, _, used = struct.unpack('<IiiHHIIiiI', d[14:50])
+    if (hs, bw, bh, planes, bpp) != (40, w, h, 1, 8) or comp not in (0, 1) or size != len(d):
+        errors.append('%s: header %r, expected %dx%d 8 bpp bottom-up' %
                       (path, (hs, bw, bh, planes, bpp, comp), w, h))
         return None
-    stride = (w * 3 + 3) & ~3
+    pal = [(d[54 + 4 * i + 2], d[54 + 4 * i + 1], d[54 + 4 * i]) for i in range(used or 256)]
+    rows = [bytearray(w) for _ in range(h)]
+    if comp == 0:
+        stride = (w + 3) & ~3
+        for y in range(h):
+            rows[y][:] = d[off + y * stride:off + y * stride + w]
+    else:
+        i, x, y = off, 0, 0
+        while True:
+            if i + 2 > len(d):
+                errors.append(path + ': RLE data has no end code'); return None
+            n, v = d[i], d[i + 1]
+            i += 2
+            if y >= h and (n or v > 2):
+                errors.append(path + ': RLE data runs past the picture'); return None
+            if n:
+                rows[y][x:x + n] = bytes((v,)) * n
+                x += n
+            elif v == 0:
+                x, y = 0, y + 1
+            elif v == 1:
+                break
+            elif v == 2:
+                errors.append(path + ': RLE delta codes are not expected'); return None
+            else:
+                rows[y][x:x + v] = d[i:i + v]
+                x += v
+                i += v + (v & 1)
+            if x > w:
+                errors.append(path + ': RLE row %d is too long' % y); return None
     def px(x, y):
-        i = off + (h - 1 - y) * stride + 3 * x
-        return d[i + 2], d[i + 1], d[i]
+        return pal[rows[h - 1 - y][x]]
     return px
 
 def lit(px, x0, y0, x1, y1, level=40):
