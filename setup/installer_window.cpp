@@ -165,8 +165,10 @@ void PaintBanner(HWND mainWindow)
 
 int RunInstaller(HINSTANCE instance)
 {
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS | ICC_BAR_CLASSES};
-    InitCommonControlsEx(&controls);
+    // Registers the progress bar class with every version of the common
+    // controls; InitCommonControlsEx needs one newer than Windows 95 and
+    // NT 4.0 carry.
+    InitCommonControls();
 
     WNDCLASSEXA windowClass = {};
     windowClass.cbSize = sizeof windowClass;
