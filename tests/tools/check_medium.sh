@@ -1,0 +1,32 @@
+#!/bin/sh
+# Checks every PE image on the installation medium (build/medium, made by
+# scripts/build-medium.sh) the way Windows 95 and NT 4.0 will load it:
+# programs are 32-bit x86 window programs for subsystem version 4.0 with a
+# version resource that import only from the DLLs both systems carry and
+# only the functions of medium/program_imports.txt; the driver gets the
+# driver's own check. Prints one line per image; exits 1 naming what is
+# wrong.
+root=$(cd "$(dirname "$0")/../.." && pwd)
+medium="$root/build/medium"
+check="/usr/bin/python3 $root/tests/tools/check_pe.py"
+fail=0
+images=0
+for file in "$medium"/*; do
+    [ "$(head -c 2 "$file")" = MZ ] || continue
+    images=$((images + 1))
+    case "$file" in
+    *.sys) $check "$file" --machine i386 --subsystem native --subsystem-version 4.0 \
+               --dll ntoskrnl.exe --dll HAL.dll --functions "$root/driver/nt4_exports.txt" \
+               --checksum --relocations --version-resource ;;
+    *) $check "$file" --machine i386 --subsystem gui --subsystem-version 4.0 \
+           --dll KERNEL32.dll --dll USER32.dll --dll GDI32.dll --dll ADVAPI32.dll \
+           --dll COMCTL32.dll --dll SHELL32.dll --dll WINMM.dll --dll msvcrt.dll \
+           --functions "$root/medium/program_imports.txt" --version-resource ;;
+    esac || fail=1
+done
+if [ "$images" -eq 0 ]; then
+    echo "check_medium: FAIL (no program on $medium; run scripts/build-medium.sh)"
+    exit 1
+fi
+[ "$fail" -eq 0 ] && echo "check_medium: OK ($images images load on Windows 95 and NT 4.0)"
+exit "$fail"
