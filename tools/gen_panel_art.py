@@ -838,9 +838,10 @@ def clock_cell(ch, cw, chh):
 
 def palette_indices(canvas):
     """Palette (exact black first) and one index per pixel, top-down.  A
-    picture of at most 256 colours keeps them all; a richer one gets a
-    256-colour median-cut palette, each colour mapped to its nearest entry.
-    Exact black stays exact: the program draws onto black areas."""
+    picture of at most 255 colours keeps them all; a richer one gets a
+    256-colour median-cut palette refined by k-means, each colour mapped to
+    its nearest entry.  Exact black stays exact: the program draws onto
+    black areas."""
     cols = [canvas.pixel8(i) for i in range(canvas.w * canvas.h)]
     pal = [(0, 0, 0)] + [c for c in median_cut(cols, 255, 48) if c != (0, 0, 0)]
     counts = {}
