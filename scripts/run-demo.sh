@@ -18,12 +18,9 @@ wine_template
 prefix="$wine_root/demo"
 if [ ! -d "$prefix" ]; then
   wine_prefix_copy "$prefix"
-  # What a board maker's install.ini puts in place for this board: the
-  # installer's fan curves, case supervision and the board's rail voltages.
-  printf '%s\r\n' '[Thermivo]' \
-    'FAN0=1,25,35,45,60,75,90,100,110,90' 'FAN1=1,25,35,45,60,75,90,100,110,90' \
-    'FAN2=1,25,35,45,60,75,90,100,110,90' 'FANONOF=1,1,1' 'DEFONOF=1,1,1' 'DEFCASE=1' \
-    'VOLTBASE=180,1200,-1200,330,250,180,150,150' >>"$prefix/drive_c/windows/win.ini"
+  # What the installer makes of the medium's install.ini for this board: its
+  # keys in the [Thermivo] section of win.ini.
+  { echo '[Thermivo]'; tr -d '\r' <medium/install.ini; } | sed 's/$/\r/' >>"$prefix/drive_c/windows/win.ini"
 fi
 export WINEPREFIX="$prefix"
 monitor="$root/build/win64/monitor/KelvimonSim.exe"
