@@ -4,8 +4,9 @@
 # functions of driver/nt4_exports.txt, a correct checksum, base relocations,
 # no section both writable and executable, a version resource. Prints one
 # line; exits 1 naming what is wrong.
+# Usage: check_driver.sh [IMAGE]   (the build's HwPio.sys by default)
 root=$(cd "$(dirname "$0")/../.." && pwd)
-exec /usr/bin/python3 "$root/tests/tools/check_pe.py" "$root/build/win32/driver/HwPio.sys" \
+exec /usr/bin/python3 "$root/tests/tools/check_pe.py" "${1:-$root/build/win32/driver/HwPio.sys}" \
     --machine i386 --subsystem native --subsystem-version 4.0 \
     --dll ntoskrnl.exe --dll HAL.dll --functions "$root/driver/nt4_exports.txt" \
     --checksum --relocations --version-resource

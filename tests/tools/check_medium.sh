@@ -15,9 +15,7 @@ for file in "$medium"/*; do
     [ "$(head -c 2 "$file")" = MZ ] || continue
     images=$((images + 1))
     case "$file" in
-    *.sys) $check "$file" --machine i386 --subsystem native --subsystem-version 4.0 \
-               --dll ntoskrnl.exe --dll HAL.dll --functions "$root/driver/nt4_exports.txt" \
-               --checksum --relocations --version-resource ;;
+    *.sys) "$root/tests/tools/check_driver.sh" "$file" ;;
     *) $check "$file" --machine i386 --subsystem gui --subsystem-version 4.0 \
            --dll KERNEL32.dll --dll USER32.dll --dll GDI32.dll --dll ADVAPI32.dll \
            --dll COMCTL32.dll --dll SHELL32.dll --dll WINMM.dll --dll msvcrt.dll \
