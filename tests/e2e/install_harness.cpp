@@ -105,10 +105,10 @@ HWND TextControl(const RunningSetup& setup)
     return FindWindowExA(setup.window, nullptr, "Static", nullptr);
 }
 
-RunningSetup StartSetup(const std::string& medium)
+RunningSetup StartSetup(const std::string& medium, const std::string& installer)
 {
     RunningSetup setup;
-    setup.program = StartProgram(BuildPath("setup\\KelvimonSetup.exe"), "", medium);
+    setup.program = StartProgram(installer.empty() ? BuildPath("setup\\KelvimonSetup.exe") : installer, "", medium);
     setup.window = WaitForWindow(setup.program.pid, SetupClass, SetupTitle, 10000);
     EXPECT_NE(setup.window, nullptr) << "no installer window";
     // The window exists before its controls; the welcome text comes last.
@@ -141,9 +141,9 @@ HWND InstallAndWaitForSuccess(const RunningSetup& setup)
     return box;
 }
 
-void InstallFrom(const std::string& medium, bool autoStart)
+void InstallFrom(const std::string& medium, bool autoStart, const std::string& installer)
 {
-    RunningSetup setup = StartSetup(medium);
+    RunningSetup setup = StartSetup(medium, installer);
     if (!setup.window) return;
     if (autoStart) {
         PressDialogButton(setup.window, AutoStartBox);

@@ -51,7 +51,8 @@ struct RunningSetup {
 };
 
 HWND TextControl(const RunningSetup& setup);
-RunningSetup StartSetup(const std::string& medium);
+// The build's installer, or the given one (e.g. the medium's own copy).
+RunningSetup StartSetup(const std::string& medium, const std::string& installer = "");
 bool IsBoxTicked(const RunningSetup& setup);
 // Presses OK on the box and expects the installer to end as Exit ends it.
 void CloseBoxAndExpectEnd(RunningSetup& setup, HWND box);
@@ -59,4 +60,4 @@ void CloseBoxAndExpectEnd(RunningSetup& setup, HWND box);
 // its full time-out when no shell answers.
 HWND InstallAndWaitForSuccess(const RunningSetup& setup);
 // A whole installation, the start-at-logon box ticked when asked.
-void InstallFrom(const std::string& medium, bool autoStart = false);
+void InstallFrom(const std::string& medium, bool autoStart = false, const std::string& installer = "");
