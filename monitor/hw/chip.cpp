@@ -109,12 +109,25 @@ double ReadVoltage(uint8_t reg)
     }
 }
 
+namespace {
+
+// numerator / denominator to the nearest whole number, rounded the same way
+// on both sides of zero (neither 5 nor 9 leaves a half). Wide enough for any
+// stored limit, however odd.
+int32_t DivideRounded(int64_t numerator, int64_t denominator)
+{
+    const int64_t half = denominator / 2;
+    return static_cast<int32_t>((numerator >= 0 ? numerator + half : numerator - half) / denominator);
+}
+
+}  // namespace
+
 int32_t CelsiusToFahrenheit(int32_t celsius)
 {
-    return (9 * celsius + 2) / 5 + 32;
+    return DivideRounded(9 * static_cast<int64_t>(celsius) + 160, 5);
 }
 
 int32_t FahrenheitToCelsius(int32_t fahrenheit)
 {
-    return (5 * fahrenheit - 156) / 9;
+    return DivideRounded(5 * static_cast<int64_t>(fahrenheit) - 160, 9);
 }

@@ -61,5 +61,7 @@ int32_t ReadTemperature(int channel, int32_t fanMap);
 int32_t ReadFanSpeed(uint8_t countRegister);
 double ReadVoltage(uint8_t reg);
 
+// Whole degrees to the nearest whole degree of the other scale, below zero
+// as above it.
 int32_t CelsiusToFahrenheit(int32_t celsius);
 int32_t FahrenheitToCelsius(int32_t fahrenheit);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 
 #include "monitor/hw/chip.h"
 #include "monitor/hw/fan_control.h"
@@ -218,23 +219,28 @@ TEST_F(Chip, FanControlFlagSetsBit7Of14)
     EXPECT_EQ(RegisterAccesses(), (std::vector<RegisterAccess>{R(0x14, 0x05), W(0x14, 0x85)}));
 }
 
-TEST(TemperatureScale, ConversionExamples)
+TEST(TemperatureScale, ConversionsRoundToTheNearestDegreeOnBothSidesOfZero)
 {
-    EXPECT_EQ(CelsiusToFahrenheit(0), 32);
-    EXPECT_EQ(CelsiusToFahrenheit(25), 77);
-    EXPECT_EQ(CelsiusToFahrenheit(100), 212);
-    EXPECT_EQ(CelsiusToFahrenheit(-40), -39);
-    EXPECT_EQ(FahrenheitToCelsius(32), 0);
-    EXPECT_EQ(FahrenheitToCelsius(77), 25);
-    EXPECT_EQ(FahrenheitToCelsius(212), 100);
-    EXPECT_EQ(FahrenheitToCelsius(-40), -39);
-    EXPECT_EQ(FahrenheitToCelsius(33), 1);
-    EXPECT_EQ(FahrenheitToCelsius(211), 99);
+    const struct {
+        int32_t celsius, fahrenheit;
+    } cases[] = {{-128, -198}, {-40, -40}, {-5, 23}, {-1, 30}, {0, 32}, {25, 77}, {100, 212}, {127, 261}};
+    for (const auto& c : cases) EXPECT_EQ(CelsiusToFahrenheit(c.celsius), c.fahrenheit) << c.celsius << " C";
+    const struct {
+        int32_t fahrenheit, celsius;
+    } back[] = {{-128, -89}, {-40, -40}, {-1, -18}, {0, -18}, {31, -1}, {32, 0}, {33, 1}, {100, 38}, {127, 53},
+                {211, 99}, {212, 100}};
+    for (const auto& c : back) EXPECT_EQ(FahrenheitToCelsius(c.fahrenheit), c.celsius) << c.fahrenheit << " F";
 }
 
-TEST(TemperatureScale, EveryCelsiusLimitSurvivesTheRoundTrip)
+// The fan pages show 0..100 C, or 32..212 F, and store Celsius.
+TEST(TemperatureScale, RoundTripsOverTheSlidersWholeRanges)
 {
-    for (int32_t c = 0; c <= 100; ++c) EXPECT_EQ(FahrenheitToCelsius(CelsiusToFahrenheit(c)), c) << c;
+    for (int32_t c = -128; c <= 127; ++c) EXPECT_EQ(FahrenheitToCelsius(CelsiusToFahrenheit(c)), c) << c;
+    for (int32_t f = 32; f <= 212; ++f) {
+        const int32_t stored = FahrenheitToCelsius(f);
+        EXPECT_LE(std::abs(CelsiusToFahrenheit(stored) - f), 1) << f << " F comes back within a degree";
+        EXPECT_EQ(FahrenheitToCelsius(CelsiusToFahrenheit(stored)), stored) << "and stays there";
+    }
 }
 
 }  // namespace

@@ -29,7 +29,7 @@ TEST(PanelText, TemperaturesInBothScales)
     EXPECT_EQ(Temperature(-128, 1), "-128oC");
     EXPECT_EQ(Temperature(1000, 1), "1000oC");
     EXPECT_EQ(Temperature(7, 0), "045oF");
-    EXPECT_EQ(Temperature(-40, 0), "-039oF");
+    EXPECT_EQ(Temperature(-40, 0), "-040oF");
     EXPECT_EQ(Temperature(127, 0), "261oF");
 }
 
