@@ -45,6 +45,11 @@ struct MonitorConfig {
 
 extern MonitorConfig monitorConfig;
 
+// What every FanProfile holds before the settings are loaded.
+constexpr int32_t StartPwmLevel[3] = {90, 100, 110};
+constexpr int32_t StartManualPwm = 90;
+constexpr int32_t StartAlarmTemp = 80;
+
 MonitorConfig InitialMonitorConfig();
 
 // The alarm threshold of a channel as its mode defines it.

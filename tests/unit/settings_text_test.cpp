@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "monitor/settings/settings_text.h"
+#include "monitor/ui/panel_layout.h"
 
 namespace {
 
@@ -56,13 +57,21 @@ TEST_F(FanProfileText, ConversionStopsWhereTheTextStopsMatching)
     EXPECT_EQ(fan0.alarmTemp, 70) << "numbers after the eleventh are ignored";
 }
 
-TEST_F(FanProfileText, InstallerDefaultLeavesTheAlarmLimitAlone)
+// From the values the settings are loaded over, as the main window sets them up.
+TEST(FanStartValues, NoProfileTheProgramCompletesStopsAFanOrAlarmsAtAnyTemperature)
 {
-    monitorConfig.fan[2].alarmTemp = 0;
-    ParseFanProfile(2, "1,25,35,45,60,75,90,100,110,90");
+    monitorConfig = InitialMonitorConfig();
+    InitPanelLayout();
     char text[SettingsValueSize];
-    FormatFanProfile(2, text, sizeof text);
-    EXPECT_STREQ(text, "1,25,35,45,60,75,90,100,110,90,0");
+    ParseFanProfile(0, "");  // no FAN0 at all
+    FormatFanProfile(0, text, sizeof text);
+    EXPECT_STREQ(text, "1,25,32,48,64,80,90,100,110,90,80");
+    ParseFanProfile(1, "1,25,35,45,60,75,90,100,110,90");  // the installer's ten numbers
+    FormatFanProfile(1, text, sizeof text);
+    EXPECT_STREQ(text, "1,25,35,45,60,75,90,100,110,90,80");
+    ParseFanProfile(2, "0,25,35,45,60,75");  // software mode with only the limits
+    EXPECT_EQ(monitorConfig.fan[2].manualPwm, 90);
+    EXPECT_EQ(monitorConfig.effectiveAlarmTemp[2], 80);
 }
 
 TEST_F(FanProfileText, FormatReducesTheModeAndKeepsNegativeValues)
