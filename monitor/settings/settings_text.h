@@ -51,5 +51,8 @@ bool ParsePosition(const char* text, int32_t* x, int32_t* y);
 void SetChannelTitle(int channel, const char* name);
 
 // The start values of LoadSettings' defaults for a missing key.
-constexpr int32_t DefaultBaseVoltage[VoltageChannelCount] = {200, 180, 330, 500, 1200, 330, -1200, -500};
+// Base voltages: the nominal rails of the panel's labels, which the chip's
+// scalings can meet. VCore has none: processors of these boards run anywhere
+// from about 1.5 to 2 V, so the panel takes the first reading as its base.
+constexpr int32_t DefaultBaseVoltage[VoltageChannelCount] = {0, 1200, -1200, 330, 250, 180, 150, 150};
 constexpr const char* DefaultChannelTitle[FanChannelCount] = {"CPU", "System", "Panel"};

@@ -13,7 +13,7 @@
 #include "tests/e2e/harness.h"
 
 // Base voltages that match the simulated board's rails, as a board maker's
-// install.ini sets them; the built-in bases fit no board's plain inputs.
+// install.ini sets them: VCore's is fixed rather than learned.
 constexpr const char* BoardBases = "180,1200,-1200,330,250,180,150,150";
 
 class MonitorTest : public ::testing::Test {

@@ -354,7 +354,9 @@ TEST_F(OptionsPages, HiddenChannelRowsCloseUp)
             EXPECT_NE(Place(page, family + k).top, shownPlace[f][7].top) << "row 7's place stays empty";
         }
     }
-    EXPECT_EQ(Text(page, Name + 3), "VBatt");
+    // The rows are named as the panel labels the channels.
+    const char* names[8] = {"VCore", "+12V", "-12V", "+3.3V", "+2.5V", "+1.8V", "+1.5V", "AGP"};
+    for (int k = 0; k < 8; ++k) EXPECT_EQ(Text(page, Name + k), names[k]);
 }
 
 TEST_F(OptionsPages, WithoutVCoreItsRowAndButtonAreHidden)
