@@ -66,6 +66,9 @@ void RunMonitoringCycle(HWND window)
         alarmActive = 1;
         WakeSoundWorker();
     } else {
+        // Each alarm cycle inverted the caption; whatever their number, FALSE
+        // gives it back the colours of the window's real activation.
+        if (alarmActive) FlashWindow(window, FALSE);
         if (trayIconState == 0) trayIconState = ToggleTrayIcon(window);
         LetSoundWorkerSleep();
         alarmActive = 0;

@@ -126,7 +126,7 @@ TEST_F(MonitorTest, ExitWritesEverySavedKeyInItsFormat)
     EXPECT_EQ(rect.top, 10);
     CloseMonitor();
 
-    EXPECT_EQ(ProfileValue("FAN0"), "1,25,35,45,60,75,90,100,110,90,0");
+    EXPECT_EQ(ProfileValue("FAN0"), "1,25,35,45,60,75,90,100,110,90,80");
     EXPECT_EQ(ProfileValue("FANONOF"), "1,0,1,1,1,1");
     EXPECT_EQ(ProfileValue("CSCALE"), "0");
     EXPECT_EQ(ProfileValue("SOUND"), "2");
@@ -271,9 +271,15 @@ TEST_F(MonitorTest, MinimisedTitleInFahrenheit)
     InstallerDefaults();
     SetProfileValue("FANONOF", "1,0,0,1,1,1");
     SetProfileValue("CSCALE", "0");
-    Board("temp0 = 25\nfan0 = stopped");
+    Board("temp0 = -40\nfan0 = stopped");
     StartMonitor();
+    RunCycle();
+    EXPECT_TRUE(WaitUntil([&] { return ValueTextIs(CaptureClient(window), 40, 110, "-040oF", 1300); }, 3000, 50))
+        << "-40 C is -40 F on the panel";
     SendMessageA(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    RunCycle();
+    EXPECT_EQ(WindowText(window), "CPU T=-40F F=0");
+    Board("temp0 = 25");
     RunCycle();
     EXPECT_EQ(WindowText(window), "CPU T=77F F=0");
 }
@@ -331,7 +337,7 @@ TEST_F(MonitorTest, EndOfSessionSavesAndGivesControlBackOnce)
     StartMonitor();
     SendMessageA(window, WM_QUERYENDSESSION, 0, 0);
     SendMessageA(window, WM_ENDSESSION, TRUE, 0);
-    EXPECT_EQ(ProfileValue("FAN0"), "1,25,35,45,60,75,90,100,110,90,0");
+    EXPECT_EQ(ProfileValue("FAN0"), "1,25,35,45,60,75,90,100,110,90,80");
     EXPECT_TRUE(ProfileHasKey("POSITION"));
     EXPECT_EQ(board().reg[0x15], 0x50);
     const uint32_t cycles = CyclesRun();

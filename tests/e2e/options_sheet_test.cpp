@@ -197,7 +197,7 @@ TEST_F(OptionsSheet, FahrenheitPagesShowConvertedLimitsAndStoreCelsius)
     PressSheetButton(sheet, PSBTN_OK);
     EXPECT_TRUE(WaitUntil([&] { return !SheetIsOpen(); }, 5000));
     CloseMonitor();
-    EXPECT_EQ(ProfileValue("FAN0"), "1,1,35,45,60,75,90,100,110,90,0") << "33 F is stored as 1 C, the rest unchanged";
+    EXPECT_EQ(ProfileValue("FAN0"), "1,1,35,45,60,75,90,100,110,90,80") << "33 F is stored as 1 C, the rest unchanged";
 }
 
 TEST_F(OptionsSheet, ResetToDefaultLoadsTheInstallersValues)
@@ -235,7 +235,7 @@ TEST_F(OptionsSheet, CancelAppliesNothing)
     EXPECT_EQ(board().reg[0x15], 0x80);
     EXPECT_TRUE(IsRunning(monitor));
     CloseMonitor();
-    EXPECT_EQ(ProfileValue("FAN0"), "1,25,35,45,60,75,90,100,110,90,0");
+    EXPECT_EQ(ProfileValue("FAN0"), "1,25,35,45,60,75,90,100,110,90,80");
 }
 
 TEST_F(OptionsSheet, ResumeProgramsTheFansFromTheCurrentProfiles)
