@@ -1,17 +1,182 @@
 #!/usr/bin/env bash
-# Prints the monitor's costs under Wine on the simulated board: port accesses
-# per monitoring cycle and per paint, processor time per 100 cycles, private
-# memory after 1000 cycles. Numbers only; nothing passes or fails.
+# Prints the monitor's costs under Wine on the simulated board. Numbers only;
+# nothing passes or fails.
+#  1. The monitor beside the minimal window program (tests/bench/minimal_window.cpp:
+#     a 400 x 405 client area, a one-second timer, one BitBlt of the 400 x 400
+#     panel background per tick), under the same Wine on one display, each in
+#     a prefix of its own: processor time over BENCH_SECONDS (60) on a healthy
+#     board and during an alarm, start to first paint, and memory, each with
+#     the ratio monitor / minimal.
+#  2. tests/bench/monitor_bench.cpp: port accesses per monitoring cycle and per
+#     paint, processor time per 100 cycles, private memory after 1000 cycles,
+#     and a quiet minute with the warning sound enabled.
+# BENCH_MONITOR=path/to/KelvimonSim.exe measures another build of the monitor
+# in part 1 (e.g. one built from an earlier commit); BENCH_PARTS="1" or "2"
+# runs one part only.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 scripts/ensure-deps.sh
-BUILD_TARGETS="KelvimonSim monitor_bench" scripts/build.sh win64 >/dev/null
+BUILD_TARGETS="KelvimonSim monitor_bench minimal_window window_cost" scripts/build.sh win64 >/dev/null
 source scripts/wine-env.sh
 wine_template
-prefix="$wine_root/bench"
-wine_prefix_copy "$prefix"
-start_xvfb
-trap 'wine_kill "$prefix"; stop_xvfb; rm -rf "$prefix"' EXIT
-WINEPREFIX="$prefix" KELVIMON_BUILD="Z:${root//\//\\}\\build\\win64" \
-  "$WINE64" build/win64/tests/monitor_bench.exe 2>/dev/null | tr -d '\r'
+
+seconds=${BENCH_SECONDS:-60}
+settle=3
+# The programs run a little longer than the measurement.
+lifetime=$((settle + seconds + 2))
+parts=${BENCH_PARTS:-1 2}
+monitor_exe=$(realpath "${BENCH_MONITOR:-build/win64/monitor/KelvimonSim.exe}")
+minimal_exe=$root/build/win64/tests/minimal_window.exe
+runs="$wine_root/bench"
+monitor_prefix="$runs/monitor"
+minimal_prefix="$runs/minimal"
+rm -rf "$runs"
+mkdir -p "$runs"
+cleanup() {
+  for p in "$runs"/*/; do [ -d "$p/drive_c" ] && wine_kill "$p"; done
+  stop_xvfb
+  rm -rf "$runs"
+}
+trap cleanup EXIT
+
+windows_path() { echo "Z:${1//\//\\}"; }
+crlf() { printf '%s\r\n' "$@"; }
+
+# The settings the installer writes, with base voltages that match the
+# simulated board's rails and the warning tune on.
+monitor_settings() {
+  crlf '[Thermivo]' 'FAN0=1,25,35,45,60,75,90,100,110,90' 'FAN1=1,25,35,45,60,75,90,100,110,90' \
+    'FAN2=1,25,35,45,60,75,90,100,110,90' 'FANONOF=1,1,1' 'DEFONOF=1,1,1' \
+    'VOLTBASE=180,1200,-1200,330,250,180,150,150' 'SOUND=1'
+}
+
+# The Unix process of a program running in a prefix (its command line is the
+# Windows one).
+unix_pid() {  # unix_pid PREFIX EXE-NAME
+  local pid
+  for pid in $(pgrep -f -i -- "^[A-Z]:.*$2"); do
+    { tr '\0' '\n' <"/proc/$pid/environ" | grep -qx "WINEPREFIX=$1"; } 2>/dev/null && echo "$pid" && return 0
+  done
+  return 1
+}
+
+# Every Unix process of a prefix: the program, its wineserver, the desktop
+# and the services.
+prefix_pids() {  # prefix_pids PREFIX
+  local pid
+  for pid in $(pgrep -f -- '^([A-Z]:|/usr/lib/wine/)'); do
+    if { tr '\0' '\n' <"/proc/$pid/environ" | grep -qx "WINEPREFIX=$1"; } 2>/dev/null; then echo "$pid"; fi
+  done
+}
+
+anon_kb() {  # anonymous resident memory of a Unix process
+  awk '/^RssAnon:/ {print $2}' "/proc/$1/status" 2>/dev/null || echo 0
+}
+
+# Processor time of a Unix process's threads so far, in microseconds (the
+# scheduler's own account, finer than the clock ticks of /proc/PID/stat).
+cpu_us() {  # cpu_us PID...
+  local pid
+  for pid in "$@"; do cat /proc/"$pid"/task/*/schedstat 2>/dev/null; done | awk '{ ns += $1 } END { printf "%d", ns / 1000 }'
+}
+
+value() { sed -n "s/^$1=//p" "$2" | tr -d '\r' | tail -1; }
+
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
+
+# One side-by-side run: LABEL and the scenario lines of the monitor's board
+# (empty: the built-in healthy board).
+side_by_side() {
+  local label=$1 scenario=$2
+  wine_prefix_copy "$monitor_prefix"
+  wine_prefix_copy "$minimal_prefix"
+  monitor_settings >>"$monitor_prefix/drive_c/windows/win.ini"
+  local scenario_file="$runs/scenario.txt" go="$runs/go"
+  printf '%s\n' "$scenario" >"$scenario_file"
+  rm -f "$go"
+  WINEPREFIX="$monitor_prefix" KELVIMON_SCENARIO="$(windows_path "$scenario_file")" \
+    "$WINE64" build/win64/tests/window_cost.exe "$(windows_path "$monitor_exe")" Thermivo "$lifetime" \
+    "$(windows_path "$go")" >"$runs/monitor.out" 2>/dev/null &
+  local monitor_driver=$!
+  WINEPREFIX="$minimal_prefix" \
+    "$WINE64" build/win64/tests/window_cost.exe "$(windows_path "$minimal_exe")" MinimalWindow "$lifetime" \
+    "$(windows_path "$go")" >"$runs/minimal.out" 2>/dev/null &
+  local minimal_driver=$!
+  # Both desktops come up at the display's origin; the second moves right
+  # so that neither covers the other (the first paint is read from the screen).
+  local i desktops=()
+  for ((i = 0; i < 600; i++)); do
+    mapfile -t desktops < <(xwininfo -root -children 2>/dev/null | awk '/Wine desktop/ {print $1}')
+    [ ${#desktops[@]} -ge 2 ] && grep -q desktop_ready "$runs/monitor.out" && grep -q desktop_ready "$runs/minimal.out" && break
+    sleep 0.1
+  done
+  xdotool windowmove "${desktops[1]}" 1024 0 >/dev/null 2>&1 || true
+  sleep 1
+  touch "$go"
+  local m=$runs/monitor.out n=$runs/minimal.out
+  for ((i = 0; i < 600; i++)); do
+    grep -q first_paint "$m" && grep -q first_paint "$n" && break
+    sleep 0.1
+  done
+  local monitor_pid minimal_pid
+  monitor_pid=$(unix_pid "$monitor_prefix" "$(basename "$monitor_exe")")
+  minimal_pid=$(unix_pid "$minimal_prefix" minimal_window.exe)
+  # The first seconds after the first paint hold the rest of the start-up.
+  sleep "$settle"
+  local monitor_cpu minimal_cpu monitor_all minimal_all monitor_pids minimal_pids
+  monitor_pids=$(prefix_pids "$monitor_prefix")
+  minimal_pids=$(prefix_pids "$minimal_prefix")
+  monitor_cpu=$(cpu_us "$monitor_pid")
+  minimal_cpu=$(cpu_us "$minimal_pid")
+  # shellcheck disable=SC2086
+  monitor_all=$(cpu_us $monitor_pids)
+  # shellcheck disable=SC2086
+  minimal_all=$(cpu_us $minimal_pids)
+  sleep "$seconds"
+  monitor_cpu=$((($(cpu_us "$monitor_pid") - monitor_cpu) / 1000))
+  minimal_cpu=$((($(cpu_us "$minimal_pid") - minimal_cpu) / 1000))
+  # shellcheck disable=SC2086
+  monitor_all=$((($(cpu_us $monitor_pids) - monitor_all) / 1000))
+  # shellcheck disable=SC2086
+  minimal_all=$((($(cpu_us $minimal_pids) - minimal_all) / 1000))
+  local monitor_anon minimal_anon
+  monitor_anon=$(anon_kb "$monitor_pid")
+  minimal_anon=$(anon_kb "$minimal_pid")
+  wait "$monitor_driver" "$minimal_driver" || true
+  printf '%s, %s s side by side (monitor / minimal window program = ratio):\n' "$label" "$seconds"
+  printf '  processor time:        %6s ms / %6s ms = %s\n' "$monitor_cpu" "$minimal_cpu" \
+    "$(ratio "$monitor_cpu" "$minimal_cpu")"
+  printf '  the whole prefix:      %6s ms / %6s ms = %s (with its wineserver, desktop and services)\n' \
+    "$monitor_all" "$minimal_all" "$(ratio "$monitor_all" "$minimal_all")"
+  printf '  start to first paint:  %6s ms / %6s ms = %s\n' "$(value first_paint_ms "$m")" \
+    "$(value first_paint_ms "$n")" "$(ratio "$(value first_paint_ms "$m")" "$(value first_paint_ms "$n")")"
+  printf '  private memory:        %6s KB / %6s KB, difference %s KB\n' "$(value private_kb "$m")" \
+    "$(value private_kb "$n")" "$(($(value private_kb "$m") - $(value private_kb "$n")))"
+  printf '  anonymous resident:    %6s KB / %6s KB\n' "$monitor_anon" "$minimal_anon"
+  printf '  working set:           %6s KB / %6s KB\n' "$(value working_set_kb "$m")" "$(value working_set_kb "$n")"
+  wine_kill "$monitor_prefix"
+  wine_kill "$minimal_prefix"
+}
+
+if [[ " $parts " == *" 1 "* ]]; then
+  # One display twice as wide as a desktop: the two desktops side by side.
+  Xvfb -displayfd 3 -screen 0 2048x768x24 -nolisten tcp 3>"$runs/display" >/dev/null 2>&1 &
+  xvfb_pid=$!
+  for ((i = 0; i < 100; i++)); do [ -s "$runs/display" ] && break; sleep 0.1; done
+  export DISPLAY=":$(head -1 "$runs/display")"
+  echo "monitor: $monitor_exe"
+  side_by_side "healthy board, no alarm" ""
+  side_by_side "alarm (CPU at 95 C)" "temp0 = 95"
+  stop_xvfb
+fi
+
+if [[ " $parts " == *" 2 "* ]]; then
+  prefix="$runs/single"
+  wine_prefix_copy "$prefix"
+  start_xvfb
+  WINEPREFIX="$prefix" KELVIMON_BUILD="$(windows_path "$root/build/win64")" \
+    "$WINE64" build/win64/tests/monitor_bench.exe 2>/dev/null | tr -d '\r'
+  wine_kill "$prefix"
+  stop_xvfb
+fi

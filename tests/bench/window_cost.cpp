@@ -1,0 +1,91 @@
+// Starts a window program and prints what the script that measures it
+// cannot see from outside, for scripts/bench.sh, which runs it twice side by
+// side (the monitor and the minimal window program, each in a Wine prefix of
+// its own) and reads the processor time of both from the host meanwhile:
+//   first_paint_ms  from the start of the process until its client area
+//                   shows the panel's title band (both draw the same
+//                   background bitmap there)
+//   private_kb, working_set_kb  when the program has run SECONDS after its
+//                   first paint; then the program is ended.
+// Usage: window_cost PROGRAM CLASS SECONDS [GO-FILE]
+// With a GO-FILE it brings up the prefix's desktop first and starts the
+// program once that file exists, so that the script can place the two
+// desktops side by side on the display and start both programs together.
+#include "tests/e2e/harness.h"
+
+#include <psapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+constexpr int BackgroundBitmapId = 1405;
+constexpr int TitleBandTop = 6, TitleBandHeight = 74, PanelWidth = 400;
+double NowMs()
+{
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 4 && argc != 5) {
+        fprintf(stderr, "usage: window_cost PROGRAM CLASS SECONDS [GO-FILE]\n");
+        return 2;
+    }
+    const std::string program = argv[1];
+    const char* className = argv[2];
+    const DWORD seconds = static_cast<DWORD>(atoi(argv[3]));
+    const Pixels background = BitmapResource(program, BackgroundBitmapId);
+    if (argc == 5) {
+        GetDesktopWindow();
+        printf("desktop_ready=1\n");
+        fflush(stdout);
+        WaitUntil([&] { return GetFileAttributesA(argv[4]) != INVALID_FILE_ATTRIBUTES; }, 60000, 5);
+    }
+
+    std::string commandLine = "\"" + program + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    const double start = NowMs();
+    if (!CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &info)) {
+        fprintf(stderr, "cannot start %s: error %lu\n", program.c_str(), GetLastError());
+        return 1;
+    }
+    CloseHandle(info.hThread);
+    Program started;
+    started.process = info.hProcess;
+    started.pid = info.dwProcessId;
+
+    HWND window = nullptr;
+    const bool painted = WaitUntil(
+        [&] {
+            if (!window) window = FindProcessWindow(started.pid, className, nullptr);
+            return window && BlocksEqual(CaptureClient(window), 0, TitleBandTop, background, 0, TitleBandTop,
+                                         PanelWidth, TitleBandHeight);
+        },
+        30000, 1);
+    const double firstPaint = NowMs() - start;
+    if (!painted) {
+        fprintf(stderr, "%s showed no panel\n", program.c_str());
+        EndProgram(started);
+        return 1;
+    }
+    printf("first_paint_ms=%.0f\n", firstPaint);
+    fflush(stdout);
+
+    Sleep(1000 * seconds);
+    PROCESS_MEMORY_COUNTERS memory = {};
+    memory.cb = sizeof memory;
+    GetProcessMemoryInfo(started.process, &memory, sizeof memory);
+    printf("private_kb=%zu\nworking_set_kb=%zu\n", memory.PagefileUsage / 1024, memory.WorkingSetSize / 1024);
+    EndProgram(started);
+    return 0;
+}
