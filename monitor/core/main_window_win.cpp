@@ -77,6 +77,7 @@ LRESULT OnCreate(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     LoadSettings(window);
     LayoutColumns();
     LoadPanelBitmaps(reinterpret_cast<CREATESTRUCTA*>(lParam)->hInstance);
+    CreatePanelCanvas(window);
     InitChip();
     ProgramAllFans();
     ExtendSystemMenu(window);
@@ -190,6 +191,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CREATE: return OnCreate(window, message, wParam, lParam);
     case WM_DESTROY:
         ShutDownMonitor(window);
+        DeletePanelCanvas();
         PostQuitMessage(0);
         return 0;
     case WM_ENDSESSION:

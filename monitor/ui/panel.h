@@ -7,6 +7,11 @@
 #include <cstdint>
 
 void LoadPanelBitmaps(HINSTANCE instance);
+// The off-screen copy of the panel that every paint goes through, with the
+// memory contexts and the font drawing needs: made once the window exists,
+// deleted when it is destroyed.
+void CreatePanelCanvas(HWND window);
+void DeletePanelCanvas();
 LRESULT PaintPanelBackground(HDC dc);
 LRESULT PaintPanel(HWND window);
 LRESULT HandlePanelClick(HWND window, uint32_t x, uint32_t y);

@@ -20,28 +20,53 @@ constexpr int PanelBitmapIds[] = {
 constexpr int PanelBitmapCount = sizeof PanelBitmapIds / sizeof PanelBitmapIds[0];
 HBITMAP panelBitmaps[PanelBitmapCount];
 
-HBITMAP PanelBitmap(int id)
+int PanelBitmapIndex(int id)
 {
     for (int i = 0; i < PanelBitmapCount; ++i)
-        if (PanelBitmapIds[i] == id) return panelBitmaps[i];
-    return nullptr;
+        if (PanelBitmapIds[i] == id) return i;
+    return 0;
 }
 
-// Copies a block of a panel bitmap to the target, through a memory context
-// of its own.
+constexpr int PanelSize = 400;
+
+// The whole panel as the window shows it, kept off-screen for the window's
+// life: everything is drawn into it, and a paint hands the invalid part to
+// the window with one copy. It holds the column titles' font (and their text
+// colour and transparent background) for good.
+HDC canvas;
+HBITMAP canvasBitmap;
+HGDIOBJ canvasOriginalBitmap, canvasOriginalFont;
+HFONT titleFont;
+// One memory context per panel bitmap, with the bitmap selected for good:
+// under Wine, selecting another bitmap into a context costs as much as a
+// trip to the server and to the display.
+HDC sources[PanelBitmapCount];
+HGDIOBJ sourceOriginalBitmaps[PanelBitmapCount];
+
+HFONT CreateTitleFont()
+{
+    LOGFONTA description = {};
+    description.lfHeight = 24;
+    description.lfWeight = FW_BOLD;
+    description.lfCharSet = ANSI_CHARSET;
+    description.lfQuality = PROOF_QUALITY;
+    description.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
+    return CreateFontIndirectA(&description);
+}
+
+HDC SourceOf(int bitmapId)
+{
+    return sources[PanelBitmapIndex(bitmapId)];
+}
+
 void CopyBlock(HDC target, int x, int y, int width, int height, int bitmapId, int sourceX, int sourceY)
 {
-    HDC memory = CreateCompatibleDC(target);
-    HGDIOBJ old = SelectObject(memory, PanelBitmap(bitmapId));
-    BitBlt(target, x, y, width, height, memory, sourceX, sourceY, SRCCOPY);
-    SelectObject(memory, old);
-    DeleteDC(memory);
+    BitBlt(target, x, y, width, height, SourceOf(bitmapId), sourceX, sourceY, SRCCOPY);
 }
 
 void DrawSteps(HDC dc, int y, int bitmapId, const GlyphStep* steps, size_t count)
 {
-    HDC memory = CreateCompatibleDC(dc);
-    HGDIOBJ old = SelectObject(memory, PanelBitmap(bitmapId));
+    HDC memory = SourceOf(bitmapId);
     for (size_t i = 0; i < count; ++i) {
         const GlyphStep& s = steps[i];
         if (s.kind == GlyphStep::Glyph)
@@ -49,8 +74,6 @@ void DrawSteps(HDC dc, int y, int bitmapId, const GlyphStep* steps, size_t count
         else
             BitBlt(dc, s.x, y, s.width, s.height, nullptr, 0, 0, BLACKNESS);
     }
-    SelectObject(memory, old);
-    DeleteDC(memory);
 }
 
 void DrawValueText(HDC dc, int x, int y, const char* text, int strip)
@@ -90,22 +113,11 @@ void DrawVoltageReading(HDC dc, uint8_t inputRegister, int x, int y)
     DrawValueText(dc, x, y, text, alarm ? BITMAP_VOLT_RED : BITMAP_VOLT_WHITE);
 }
 
+// The canvas holds the title font, colour and background mode.
 void DrawColumnTitle(HDC dc, int centreX, int y, const char* text)
 {
-    LOGFONTA description = {};
-    description.lfHeight = 24;
-    description.lfWeight = FW_BOLD;
-    description.lfCharSet = ANSI_CHARSET;
-    description.lfQuality = PROOF_QUALITY;
-    description.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
-    HFONT font = CreateFontIndirectA(&description);
-    HGDIOBJ old = SelectObject(dc, font);
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, RGB(0, 244, 200));
     const int length = lstrlenA(text);
     TextOutA(dc, centreX - 6 * length, y, text, length);
-    SelectObject(dc, old);
-    DeleteObject(font);
 }
 
 void DrawItemLamp(HDC dc, int x, int y, int32_t on)
@@ -160,22 +172,61 @@ void LoadPanelBitmaps(HINSTANCE instance)
     for (int i = 0; i < PanelBitmapCount; ++i) panelBitmaps[i] = LoadBitmapA(instance, MAKEINTRESOURCEA(PanelBitmapIds[i]));
 }
 
-LRESULT PaintPanelBackground(HDC dc)
+void CreatePanelCanvas(HWND window)
 {
-    CopyBlock(dc, 0, 0, 400, 400, BITMAP_BACKGROUND, 0, 0);
-    ForEachShownVoltage([dc](int k, int left, int y) { CopyBlock(dc, 10 + left, y, 65, 20, BITMAP_VOLT_LABELS, 0, 20 * k); });
+    HDC screen = GetDC(window);
+    canvas = CreateCompatibleDC(screen);
+    canvasBitmap = CreateCompatibleBitmap(screen, PanelSize, PanelSize);
+    for (int i = 0; i < PanelBitmapCount; ++i) {
+        sources[i] = CreateCompatibleDC(screen);
+        sourceOriginalBitmaps[i] = SelectObject(sources[i], panelBitmaps[i]);
+    }
+    ReleaseDC(window, screen);
+    canvasOriginalBitmap = SelectObject(canvas, canvasBitmap);
+    titleFont = CreateTitleFont();
+    canvasOriginalFont = SelectObject(canvas, titleFont);
+    SetBkMode(canvas, TRANSPARENT);
+    SetTextColor(canvas, RGB(0, 244, 200));
+}
+
+void DeletePanelCanvas()
+{
+    SelectObject(canvas, canvasOriginalFont);
+    SelectObject(canvas, canvasOriginalBitmap);
+    DeleteObject(titleFont);
+    DeleteObject(canvasBitmap);
+    DeleteDC(canvas);
+    canvas = nullptr;
+    for (int i = 0; i < PanelBitmapCount; ++i) {
+        SelectObject(sources[i], sourceOriginalBitmaps[i]);
+        DeleteDC(sources[i]);
+        sources[i] = nullptr;
+    }
+}
+
+// The background, voltage labels, column titles and lamps change only with
+// an erase, and go into the canvas then; the window gets them with the
+// paint that follows.
+LRESULT PaintPanelBackground(HDC)
+{
+    CopyBlock(canvas, 0, 0, PanelSize, PanelSize, BITMAP_BACKGROUND, 0, 0);
+    ForEachShownVoltage([](int k, int left, int y) { CopyBlock(canvas, 10 + left, y, 65, 20, BITMAP_VOLT_LABELS, 0, 20 * k); });
     for (int k = 0; k < FanChannelCount; ++k)
-        if (ColumnExists(k)) DrawColumnTitle(dc, panelLayout.columnX[k] + 30, 85, monitorConfig.fanTitle[k]);
+        if (ColumnExists(k)) DrawColumnTitle(canvas, panelLayout.columnX[k] + 30, 85, monitorConfig.fanTitle[k]);
     for (int i = 0; i < ReadoutItemCount; ++i)
         if (monitorConfig.itemPresent[i])
-            DrawItemLamp(dc, panelLayout.itemRect[i].left, panelLayout.itemRect[i].top, monitorConfig.itemOn[i]);
+            DrawItemLamp(canvas, panelLayout.itemRect[i].left, panelLayout.itemRect[i].top, monitorConfig.itemOn[i]);
     return 0;
 }
 
+// The readings are drawn into the canvas over the old ones on every paint
+// (the voltages and the case flag are read from the chip here), after the
+// erase that BeginPaint may send; then the invalid rectangle goes to the
+// window in one copy.
 LRESULT PaintPanel(HWND window)
 {
     PAINTSTRUCT paint;
-    HDC dc = BeginPaint(window, &paint);
+    HDC target = BeginPaint(window, &paint);
     char text[32];
     for (int k = 0; k < FanChannelCount; ++k) {
         if (!monitorConfig.itemOn[k]) continue;
@@ -183,20 +234,25 @@ LRESULT PaintPanel(HWND window)
         FormatTemperature(text, sizeof text, celsius, monitorConfig.celsius);
         // The colour always follows the limit in degrees Celsius.
         const int strip = celsius >= monitorConfig.effectiveAlarmTemp[k] ? BITMAP_VALUE_RED : BITMAP_VALUE_GREEN;
-        DrawValueText(dc, panelLayout.columnX[k], 110, text, strip);
+        DrawValueText(canvas, panelLayout.columnX[k], 110, text, strip);
     }
     for (int k = 0; k < FanChannelCount; ++k) {
         if (!monitorConfig.itemOn[k + 3]) continue;
         FormatFanSpeed(text, sizeof text, sensorSnapshot[k].fanSpeed);
-        DrawValueText(dc, panelLayout.columnX[k], 180, text, BITMAP_VALUE_FAN);
+        DrawValueText(canvas, panelLayout.columnX[k], 180, text, BITMAP_VALUE_FAN);
     }
-    DrawClock(dc);
+    DrawClock(canvas);
     voltageAlarm = 0;
-    ForEachShownVoltage([dc](int k, int left, int y) {
-        DrawVoltageReading(dc, monitorConfig.voltage[k].inputRegister, 90 + left, y);
+    ForEachShownVoltage([](int k, int left, int y) {
+        DrawVoltageReading(canvas, monitorConfig.voltage[k].inputRegister, 90 + left, y);
     });
-    if (monitorConfig.caseOpenCheck) DrawCaseIndicator(dc, 13, 331, ReadCaseOpen());
-    DrawFocusRing(dc);
+    if (monitorConfig.caseOpenCheck) DrawCaseIndicator(canvas, 13, 331, ReadCaseOpen());
+    DrawFocusRing(canvas);
+    // The five rows below the panel are never drawn.
+    RECT r;
+    const RECT panel = {0, 0, PanelSize, PanelSize};
+    if (IntersectRect(&r, &paint.rcPaint, &panel))
+        BitBlt(target, r.left, r.top, r.right - r.left, r.bottom - r.top, canvas, r.left, r.top, SRCCOPY);
     EndPaint(window, &paint);
     return 0;
 }
