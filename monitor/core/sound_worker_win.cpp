@@ -20,6 +20,8 @@ constexpr int HoldAttempts = 2000;
 
 // Manual reset: set while an alarm is raised.
 const HANDLE alarmRaised = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+// Whether alarmRaised is set; main thread only.
+bool alarmEventSet;
 
 // 1 while the worker is in a step that may switch a sound on or touches a
 // speaker port.
@@ -127,12 +129,18 @@ void HoldSoundWorker(HANDLE thread, int32_t mode)
     }
 }
 
+// The event is set and reset only when the alarm begins and ends, not in
+// every cycle: each change is a trip to the system.
 void WakeSoundWorker()
 {
+    if (alarmEventSet) return;
     SetEvent(alarmRaised);
+    alarmEventSet = true;
 }
 
 void LetSoundWorkerSleep()
 {
+    if (!alarmEventSet) return;
     ResetEvent(alarmRaised);
+    alarmEventSet = false;
 }

@@ -30,16 +30,24 @@ NOTIFYICONDATAA TrayRecord(HWND window, UINT flags)
     return record;
 }
 
-HICON LoadOwnIcon(int id)
+// Both icons are loaded once, when the icon is first added: an alarm
+// switches between them every second.
+HICON normalIcon, alarmIcon;
+
+HICON OwnIcon(int id)
 {
-    return LoadIconA(moduleInstance, MAKEINTRESOURCEA(id));
+    if (!normalIcon) {
+        normalIcon = LoadIconA(moduleInstance, MAKEINTRESOURCEA(ICON_NORMAL));
+        alarmIcon = LoadIconA(moduleInstance, MAKEINTRESOURCEA(ICON_ALARM));
+    }
+    return id == ICON_ALARM ? alarmIcon : normalIcon;
 }
 
 void AddIcon(HWND window, int id)
 {
     NOTIFYICONDATAA record = TrayRecord(window, NIF_MESSAGE | NIF_ICON | NIF_TIP);
     record.uCallbackMessage = TrayCallbackMessage;
-    record.hIcon = LoadOwnIcon(id);
+    record.hIcon = OwnIcon(id);
     lstrcpynA(record.szTip, "Thermivo", TrayTipSize);
     Shell_NotifyIconA(NIM_ADD, &record);
 }
@@ -50,7 +58,7 @@ int AddTrayIcon(HWND window)
 {
     AddIcon(window, ICON_NORMAL);
     shownIcon = ICON_NORMAL;
-    SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(LoadOwnIcon(ICON_NORMAL)));
+    SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(OwnIcon(ICON_NORMAL)));
     return 1;
 }
 
@@ -63,7 +71,7 @@ int32_t ToggleTrayIcon(HWND window)
 {
     trayIconFlip = ~trayIconFlip;
     shownIcon = trayIconFlip ? ICON_NORMAL : ICON_ALARM;
-    HICON icon = LoadOwnIcon(shownIcon);
+    HICON icon = OwnIcon(shownIcon);
     NOTIFYICONDATAA record = TrayRecord(window, NIF_ICON);
     record.hIcon = icon;
     Shell_NotifyIconA(NIM_MODIFY, &record);
