@@ -29,11 +29,14 @@ endfunction()
 
 # Windows programs link statically so that nothing but system DLLs is needed.
 # No link time stamp in the header; a release build is stripped of symbols and
-# of unreferenced code.
+# of unreferenced code. Sections aligned to whole pages in the file let the
+# loader map the image straight from it (Windows 95/98 load an image of
+# smaller alignment whole into the swap file, and Wine copies it into private
+# memory).
 function(kelvi_windows_program target)
   kelvi_target_defaults(${target})
   target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++ -mwindows
-    -Wl,--no-insert-timestamp $<$<CONFIG:MinSizeRel>:-s -Wl,--gc-sections>)
+    -Wl,--no-insert-timestamp -Wl,--file-alignment,4096 $<$<CONFIG:MinSizeRel>:-s -Wl,--gc-sections>)
 endfunction()
 
 function(kelvi_console_program target)
