@@ -24,7 +24,7 @@ wine_template
 seconds=${BENCH_SECONDS:-60}
 settle=3
 # The programs run a little longer than the measurement.
-lifetime=$((settle + seconds + 2))
+lifetime=$((settle + seconds + 5))
 parts=${BENCH_PARTS:-1 2}
 monitor_exe=$(realpath "${BENCH_MONITOR:-build/win64/monitor/KelvimonSim.exe}")
 minimal_exe=$root/build/win64/tests/minimal_window.exe
@@ -52,13 +52,13 @@ monitor_settings() {
 }
 
 # The Unix process of a program running in a prefix (its command line is the
-# Windows one).
+# Windows one); the newest, since an earlier start may still be ending.
 unix_pid() {  # unix_pid PREFIX EXE-NAME
-  local pid
+  local pid found=
   for pid in $(pgrep -f -i -- "^[A-Z]:.*$2"); do
-    { tr '\0' '\n' <"/proc/$pid/environ" | grep -qx "WINEPREFIX=$1"; } 2>/dev/null && echo "$pid" && return 0
+    if { tr '\0' '\n' <"/proc/$pid/environ" | grep -qx "WINEPREFIX=$1"; } 2>/dev/null; then found=$pid; fi
   done
-  return 1
+  echo "$found"
 }
 
 # Every Unix process of a prefix: the program, its wineserver, the desktop
@@ -116,7 +116,7 @@ side_by_side() {
   touch "$go"
   local m=$runs/monitor.out n=$runs/minimal.out
   for ((i = 0; i < 600; i++)); do
-    grep -q first_paint "$m" && grep -q first_paint "$n" && break
+    grep -q "^first_paint_ms=" "$m" && grep -q "^first_paint_ms=" "$n" && break
     sleep 0.1
   done
   local monitor_pid minimal_pid
@@ -149,7 +149,7 @@ side_by_side() {
     "$(ratio "$monitor_cpu" "$minimal_cpu")"
   printf '  the whole prefix:      %6s ms / %6s ms = %s (with its wineserver, desktop and services)\n' \
     "$monitor_all" "$minimal_all" "$(ratio "$monitor_all" "$minimal_all")"
-  printf '  start to first paint:  %6s ms / %6s ms = %s\n' "$(value first_paint_ms "$m")" \
+  printf '  start to first paint:  %6s ms / %6s ms = %s (medians of five starts)\n' "$(value first_paint_ms "$m")" \
     "$(value first_paint_ms "$n")" "$(ratio "$(value first_paint_ms "$m")" "$(value first_paint_ms "$n")")"
   printf '  private memory:        %6s KB / %6s KB, difference %s KB\n' "$(value private_kb "$m")" \
     "$(value private_kb "$n")" "$(($(value private_kb "$m") - $(value private_kb "$n")))"
