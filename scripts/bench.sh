@@ -11,8 +11,8 @@
 #     paint, processor time per 100 cycles, private memory after 1000 cycles,
 #     and a quiet minute with the warning sound enabled.
 # BENCH_MONITOR=path/to/KelvimonSim.exe measures another build of the monitor
-# in part 1 (e.g. one built from an earlier commit); BENCH_PARTS="1" or "2"
-# runs one part only.
+# (e.g. one built from an earlier commit); BENCH_PARTS="1" or "2" runs one
+# part only.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -159,13 +159,13 @@ side_by_side() {
   wine_kill "$minimal_prefix"
 }
 
+echo "monitor: $monitor_exe"
 if [[ " $parts " == *" 1 "* ]]; then
   # One display twice as wide as a desktop: the two desktops side by side.
   Xvfb -displayfd 3 -screen 0 2048x768x24 -nolisten tcp 3>"$runs/display" >/dev/null 2>&1 &
   xvfb_pid=$!
   for ((i = 0; i < 100; i++)); do [ -s "$runs/display" ] && break; sleep 0.1; done
   export DISPLAY=":$(head -1 "$runs/display")"
-  echo "monitor: $monitor_exe"
   side_by_side "healthy board, no alarm" ""
   side_by_side "alarm (CPU at 95 C)" "temp0 = 95"
   stop_xvfb
@@ -174,8 +174,12 @@ fi
 if [[ " $parts " == *" 2 "* ]]; then
   prefix="$runs/single"
   wine_prefix_copy "$prefix"
+  # The program measures the build's monitor\KelvimonSim.exe.
+  build="$runs/build"
+  mkdir -p "$build/monitor"
+  cp "$monitor_exe" "$build/monitor/KelvimonSim.exe"
   start_xvfb
-  WINEPREFIX="$prefix" KELVIMON_BUILD="$(windows_path "$root/build/win64")" \
+  WINEPREFIX="$prefix" KELVIMON_BUILD="$(windows_path "$build")" \
     "$WINE64" build/win64/tests/monitor_bench.exe 2>/dev/null | tr -d '\r'
   wine_kill "$prefix"
   stop_xvfb
