@@ -192,6 +192,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_DESTROY:
         ShutDownMonitor(window);
         DeletePanelCanvas();
+        DeleteObject(focusPen);
         PostQuitMessage(0);
         return 0;
     case WM_ENDSESSION:
