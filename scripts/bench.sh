@@ -23,8 +23,6 @@ wine_template
 
 seconds=${BENCH_SECONDS:-60}
 settle=3
-# The programs run a little longer than the measurement.
-lifetime=$((settle + seconds + 5))
 parts=${BENCH_PARTS:-1 2}
 monitor_exe=$(realpath "${BENCH_MONITOR:-build/win64/monitor/KelvimonSim.exe}")
 minimal_exe=$root/build/win64/tests/minimal_window.exe
@@ -92,16 +90,16 @@ side_by_side() {
   wine_prefix_copy "$monitor_prefix"
   wine_prefix_copy "$minimal_prefix"
   monitor_settings >>"$monitor_prefix/drive_c/windows/win.ini"
-  local scenario_file="$runs/scenario.txt" go="$runs/go"
+  local scenario_file="$runs/scenario.txt" go="$runs/go" stop="$runs/stop"
   printf '%s\n' "$scenario" >"$scenario_file"
-  rm -f "$go"
+  rm -f "$go" "$stop"
   WINEPREFIX="$monitor_prefix" KELVIMON_SCENARIO="$(windows_path "$scenario_file")" \
-    "$WINE64" build/win64/tests/window_cost.exe "$(windows_path "$monitor_exe")" Thermivo "$lifetime" \
-    "$(windows_path "$go")" >"$runs/monitor.out" 2>/dev/null &
+    "$WINE64" build/win64/tests/window_cost.exe "$(windows_path "$monitor_exe")" Thermivo \
+    "$(windows_path "$go")" "$(windows_path "$stop")" >"$runs/monitor.out" 2>/dev/null &
   local monitor_driver=$!
   WINEPREFIX="$minimal_prefix" \
-    "$WINE64" build/win64/tests/window_cost.exe "$(windows_path "$minimal_exe")" MinimalWindow "$lifetime" \
-    "$(windows_path "$go")" >"$runs/minimal.out" 2>/dev/null &
+    "$WINE64" build/win64/tests/window_cost.exe "$(windows_path "$minimal_exe")" MinimalWindow \
+    "$(windows_path "$go")" "$(windows_path "$stop")" >"$runs/minimal.out" 2>/dev/null &
   local minimal_driver=$!
   # Both desktops come up at the display's origin; the second moves right
   # so that neither covers the other (the first paint is read from the screen).
@@ -111,7 +109,11 @@ side_by_side() {
     [ ${#desktops[@]} -ge 2 ] && grep -q desktop_ready "$runs/monitor.out" && grep -q desktop_ready "$runs/minimal.out" && break
     sleep 0.1
   done
-  xdotool windowmove "${desktops[1]}" 1024 0 >/dev/null 2>&1 || true
+  if [ ${#desktops[@]} -ge 2 ]; then
+    xdotool windowmove "${desktops[1]}" 1024 0 >/dev/null 2>&1 || true
+  else
+    echo "  (the two desktops could not be placed side by side)"
+  fi
   sleep 1
   touch "$go"
   local m=$runs/monitor.out n=$runs/minimal.out
@@ -143,6 +145,7 @@ side_by_side() {
   local monitor_anon minimal_anon
   monitor_anon=$(anon_kb "$monitor_pid")
   minimal_anon=$(anon_kb "$minimal_pid")
+  touch "$stop"
   wait "$monitor_driver" "$minimal_driver" || true
   printf '%s, %s s side by side (monitor / minimal window program = ratio):\n' "$label" "$seconds"
   printf '  processor time:        %6s ms / %6s ms = %s\n' "$monitor_cpu" "$minimal_cpu" \
@@ -151,8 +154,11 @@ side_by_side() {
     "$monitor_all" "$minimal_all" "$(ratio "$monitor_all" "$minimal_all")"
   printf '  start to first paint:  %6s ms / %6s ms = %s (medians of five starts)\n' "$(value first_paint_ms "$m")" \
     "$(value first_paint_ms "$n")" "$(ratio "$(value first_paint_ms "$m")" "$(value first_paint_ms "$n")")"
-  printf '  private memory:        %6s KB / %6s KB, difference %s KB\n' "$(value private_kb "$m")" \
-    "$(value private_kb "$n")" "$(($(value private_kb "$m") - $(value private_kb "$n")))"
+  local monitor_private minimal_private
+  monitor_private=$(value private_kb "$m")
+  minimal_private=$(value private_kb "$n")
+  printf '  private memory:        %6s KB / %6s KB, difference %s KB\n' "$monitor_private" "$minimal_private" \
+    "$((${monitor_private:-0} - ${minimal_private:-0}))"
   printf '  anonymous resident:    %6s KB / %6s KB\n' "$monitor_anon" "$minimal_anon"
   printf '  working set:           %6s KB / %6s KB\n' "$(value working_set_kb "$m")" "$(value working_set_kb "$n")"
   wine_kill "$monitor_prefix"

@@ -6,19 +6,18 @@
 //                   shows the panel's title band (both draw the same
 //                   background bitmap there): the median of five starts,
 //                   each closed the way the user does but the last
-//   private_kb, working_set_kb  when the program has run SECONDS after its
-//                   first paint; then the program is ended.
-// Usage: window_cost PROGRAM CLASS SECONDS [GO-FILE]
-// With a GO-FILE it brings up the prefix's desktop first and starts the
-// program once that file exists, so that the script can place the two
-// desktops side by side on the display and start both programs together.
+//   private_kb, working_set_kb  when the script has measured: once the
+//                   STOP-FILE exists; then the program is ended.
+// Usage: window_cost PROGRAM CLASS GO-FILE STOP-FILE
+// It brings up the prefix's desktop first and starts the program once the
+// GO-FILE exists, so that the script can place the two desktops side by
+// side on the display and start both programs together.
 #include "tests/e2e/harness.h"
 
 #include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 
 namespace {
 
@@ -59,7 +58,7 @@ bool StartUntilPainted(const std::string& path, const char* className, const Pix
             return window && BlocksEqual(CaptureClient(window), 0, TitleBandTop, background, 0, TitleBandTop,
                                          PanelWidth, TitleBandHeight);
         },
-        30000, 1);
+        60000, 1);
     started->firstPaintMs = NowMs() - start;
     if (!painted) fprintf(stderr, "%s showed no panel\n", path.c_str());
     return painted;
@@ -69,22 +68,22 @@ bool StartUntilPainted(const std::string& path, const char* className, const Pix
 
 int main(int argc, char** argv)
 {
-    if (argc != 4 && argc != 5) {
-        fprintf(stderr, "usage: window_cost PROGRAM CLASS SECONDS [GO-FILE]\n");
+    if (argc != 5) {
+        fprintf(stderr, "usage: window_cost PROGRAM CLASS GO-FILE STOP-FILE\n");
         return 2;
     }
     const std::string program = argv[1];
     const char* className = argv[2];
-    const DWORD seconds = static_cast<DWORD>(atoi(argv[3]));
+    auto waitForFile = [](const char* path) {
+        WaitUntil([&] { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }, 15 * 60 * 1000, 5);
+    };
     const Pixels background = BitmapResource(program, BackgroundBitmapId);
     // Wine ends a desktop shortly after its last window closes; this hidden
-    // one keeps it between the starts.
+    // one brings it up now and keeps it between the starts.
     CreateWindowExA(0, "STATIC", "window_cost", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
-    if (argc == 5) {
-        printf("desktop_ready=1\n");
-        fflush(stdout);
-        WaitUntil([&] { return GetFileAttributesA(argv[4]) != INVALID_FILE_ATTRIBUTES; }, 60000, 5);
-    }
+    printf("desktop_ready=1\n");
+    fflush(stdout);
+    waitForFile(argv[3]);
 
     constexpr int Starts = 5;
     double firstPaints[Starts];
@@ -106,7 +105,7 @@ int main(int argc, char** argv)
     printf("first_paint_ms=%.0f\n", firstPaints[Starts / 2]);
     fflush(stdout);
 
-    Sleep(1000 * seconds);
+    waitForFile(argv[4]);
     PROCESS_MEMORY_COUNTERS memory = {};
     memory.cb = sizeof memory;
     GetProcessMemoryInfo(started.program.process, &memory, sizeof memory);
