@@ -13,7 +13,8 @@
 # BENCH_MONITOR=path/to/KelvimonSim.exe measures another build of the monitor
 # (e.g. one built from an earlier commit); BENCH_PARTS="1" or "2" runs one
 # part only.
-set -euo pipefail
+set -Eeuo pipefail
+trap 'echo "bench.sh: line $LINENO: a command failed" >&2' ERR
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 scripts/ensure-deps.sh
@@ -33,7 +34,7 @@ rm -rf "$runs"
 mkdir -p "$runs"
 cleanup() {
   for p in "$runs"/*/; do [ -d "$p/drive_c" ] && wine_kill "$p"; done
-  stop_xvfb
+  stop_xvfb || true
   rm -rf "$runs"
 }
 trap cleanup EXIT
@@ -72,11 +73,20 @@ anon_kb() {  # anonymous resident memory of a Unix process
   awk '/^RssAnon:/ {print $2}' "/proc/$1/status" 2>/dev/null || echo 0
 }
 
-# Processor time of a Unix process's threads so far, in microseconds (the
-# scheduler's own account, finer than the clock ticks of /proc/PID/stat).
+# Processor time of each Unix process's threads so far: "PID microseconds"
+# lines (the scheduler's own account, finer than the clock ticks of
+# /proc/PID/stat).
 cpu_us() {  # cpu_us PID...
   local pid
-  for pid in "$@"; do cat /proc/"$pid"/task/*/schedstat 2>/dev/null; done | awk '{ ns += $1 } END { printf "%d", ns / 1000 }'
+  for pid in "$@"; do
+    cat /proc/"$pid"/task/*/schedstat 2>/dev/null | awk -v pid="$pid" '{ ns += $1 } END { if (NR) printf "%s %d\n", pid, ns / 1000 }'
+  done
+}
+
+# The processor time in ms between two cpu_us samples, of the processes in both.
+cpu_ms_between() {  # cpu_ms_between FIRST SECOND
+  awk 'NR == FNR { first[$1] = $2; next } ($1 in first) { us += $2 - first[$1] } END { printf "%d", us / 1000 }' \
+    <(echo "$1") <(echo "$2")
 }
 
 value() { sed -n "s/^$1=//p" "$2" | tr -d '\r' | tail -1; }
@@ -136,12 +146,12 @@ side_by_side() {
   # shellcheck disable=SC2086
   minimal_all=$(cpu_us $minimal_pids)
   sleep "$seconds"
-  monitor_cpu=$((($(cpu_us "$monitor_pid") - monitor_cpu) / 1000))
-  minimal_cpu=$((($(cpu_us "$minimal_pid") - minimal_cpu) / 1000))
+  monitor_cpu=$(cpu_ms_between "$monitor_cpu" "$(cpu_us "$monitor_pid")")
+  minimal_cpu=$(cpu_ms_between "$minimal_cpu" "$(cpu_us "$minimal_pid")")
   # shellcheck disable=SC2086
-  monitor_all=$((($(cpu_us $monitor_pids) - monitor_all) / 1000))
+  monitor_all=$(cpu_ms_between "$monitor_all" "$(cpu_us $monitor_pids)")
   # shellcheck disable=SC2086
-  minimal_all=$((($(cpu_us $minimal_pids) - minimal_all) / 1000))
+  minimal_all=$(cpu_ms_between "$minimal_all" "$(cpu_us $minimal_pids)")
   local monitor_anon minimal_anon
   monitor_anon=$(anon_kb "$monitor_pid")
   minimal_anon=$(anon_kb "$minimal_pid")
@@ -174,7 +184,7 @@ if [[ " $parts " == *" 1 "* ]]; then
   export DISPLAY=":$(head -1 "$runs/display")"
   side_by_side "healthy board, no alarm" ""
   side_by_side "alarm (CPU at 95 C)" "temp0 = 95"
-  stop_xvfb
+  stop_xvfb || true
 fi
 
 if [[ " $parts " == *" 2 "* ]]; then
@@ -188,5 +198,5 @@ if [[ " $parts " == *" 2 "* ]]; then
   WINEPREFIX="$prefix" KELVIMON_BUILD="$(windows_path "$build")" \
     "$WINE64" build/win64/tests/monitor_bench.exe 2>/dev/null | tr -d '\r'
   wine_kill "$prefix"
-  stop_xvfb
+  stop_xvfb || true
 fi
