@@ -156,6 +156,20 @@ std::vector<DWORD> ProcessThreads(DWORD pid)
     return threads;
 }
 
+void HoldProcess(DWORD pid, bool hold)
+{
+    for (DWORD id : ProcessThreads(pid)) {
+        HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, id);
+        if (!thread) continue;
+        if (hold) {
+            SuspendThread(thread);
+        } else {
+            ResumeThread(thread);
+        }
+        CloseHandle(thread);
+    }
+}
+
 double ThreadsProcessorMs(DWORD pid, DWORD leftOut)
 {
     double total = 0;

@@ -33,6 +33,9 @@ void EndProgram(Program& program);
 // whole, only for its threads.
 std::vector<DWORD> ProcessThreads(DWORD pid);
 double ThreadsProcessorMs(DWORD pid, DWORD leftOut = 0);
+// Suspends (hold) or resumes every thread of a process, to look at it at a
+// moment of the test's choosing.
+void HoldProcess(DWORD pid, bool hold);
 
 // Polls until the condition holds; false on time-out.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD pollMs = 20);

@@ -88,20 +88,6 @@ bool DeletionPending(const std::string& path)
     return false;
 }
 
-void HoldProcess(DWORD pid, bool hold)
-{
-    for (DWORD id : ProcessThreads(pid)) {
-        HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, id);
-        if (!thread) continue;
-        if (hold) {
-            SuspendThread(thread);
-        } else {
-            ResumeThread(thread);
-        }
-        CloseHandle(thread);
-    }
-}
-
 // For a person to look at: a box that has just appeared may not have
 // drawn its text yet.
 void SaveScreenshotOfBox(HWND box, const char* name)
