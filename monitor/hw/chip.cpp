@@ -8,9 +8,6 @@ SensorSnapshot sensorSnapshot[3];
 
 namespace {
 
-constexpr uint8_t SuperIoEntryKey[4] = {0x87, 0x01, 0x55, 0x55};
-constexpr uint8_t FirstFanControlRegister = 0x13;
-
 void SetRegisterBits(uint8_t reg, uint8_t bits)
 {
     WriteChipRegister(reg, static_cast<uint8_t>(ReadChipRegister(reg) | bits));
@@ -34,44 +31,46 @@ void InitChip()
 {
     for (uint8_t key : SuperIoEntryKey) PortOut8(SuperIoConfigPort, key);
     SaveFanControlRegisters();
-    SetRegisterBits(0x00, 0x01);
-    SetRegisterBits(0x14, 0x80);
-    SetRegisterBits(0x5C, 0x80);
-    WriteChipRegister(0x59, 0x56);
-    SetRegisterBits(0x00, 0x01);
-    SetRegisterBits(0x13, 0x70);
-    WriteChipRegister(0x50, 0xFF);
+    SetRegisterBits(RegConfiguration, ConfigStartMonitoring);
+    SetRegisterBits(RegFanControlFlags, FanControlEnable);
+    SetRegisterBits(RegInitEnable, InitEnable);
+    WriteChipRegister(RegInitMode, InitModeValue);
+    SetRegisterBits(RegConfiguration, ConfigStartMonitoring);
+    SetRegisterBits(RegFanControlMain, FanTachEnableAll);
+    WriteChipRegister(RegInitMask, InitMaskAll);
     if (monitorConfig.tempSensorSetup != 0)
-        WriteChipRegister(0x51, static_cast<uint8_t>(monitorConfig.tempSensorSetup));
+        WriteChipRegister(RegTemperatureSensorSetup, static_cast<uint8_t>(monitorConfig.tempSensorSetup));
     ClearCaseOpen();
 }
 
 void SaveFanControlRegisters()
 {
     if (savedFanControl.saved) return;
-    for (int i = 0; i < 5; ++i) savedFanControl.value[i] = ReadChipRegister(static_cast<uint8_t>(FirstFanControlRegister + i));
+    for (int i = 0; i < BoardFanRegisterCount; ++i)
+        savedFanControl.value[i] = ReadChipRegister(static_cast<uint8_t>(FirstBoardFanRegister + i));
     savedFanControl.saved = true;
 }
 
 void RestoreFanControlRegisters()
 {
-    for (int i = 0; i < 5; ++i) WriteChipRegister(static_cast<uint8_t>(FirstFanControlRegister + i), savedFanControl.value[i]);
+    for (int i = 0; i < BoardFanRegisterCount; ++i)
+        WriteChipRegister(static_cast<uint8_t>(FirstBoardFanRegister + i), savedFanControl.value[i]);
 }
 
 void SetFanControlFlag()
 {
-    SetRegisterBits(0x14, 0x80);
+    SetRegisterBits(RegFanControlFlags, FanControlEnable);
 }
 
 int ClearCaseOpen()
 {
-    SetRegisterBits(0x00, 0x20);
+    SetRegisterBits(RegConfiguration, ConfigClearCaseOpen);
     return ReadCaseOpen();
 }
 
 int ReadCaseOpen()
 {
-    return (ReadChipRegister(0x01) & 0x10) ? 1 : 0;
+    return (ReadChipRegister(RegCaseStatus) & CaseOpened) ? 1 : 0;
 }
 
 int32_t ReadTemperature(int channel, int32_t fanMap)
@@ -82,15 +81,15 @@ int32_t ReadTemperature(int channel, int32_t fanMap)
 
 int32_t ReadFanSpeed(uint8_t countRegister)
 {
-    if (countRegister < 0x0D || countRegister > 0x0F) return 0;
+    if (countRegister < FanCountRegister[0] || countRegister > FanCountRegister[2]) return 0;
     const int32_t count = ReadChipRegister(countRegister);
-    int32_t divisor = 2;
-    if (countRegister != 0x0F) {
-        const uint8_t divisorBits = ReadChipRegister(0x0B);
-        const int exponent = countRegister == 0x0D ? (divisorBits & 0x07) : ((divisorBits >> 3) & 0x07);
-        divisor = 1 << exponent;
+    int32_t divisor = Fan2Divisor;
+    if (countRegister != FanCountRegister[2]) {
+        const uint8_t divisorBits = ReadChipRegister(RegFanDivisor);
+        const int shift = countRegister == FanCountRegister[0] ? 0 : Fan1DivisorShift;
+        divisor = 1 << ((divisorBits >> shift) & FanDivisorExponentMask);
     }
-    if (count * divisor == 0 || count == 255) return 0;
+    if (count * divisor == 0 || count == FanCountStopped) return 0;
     return 1350000 / (count * divisor);
 }
 
@@ -99,11 +98,11 @@ double ReadVoltage(uint8_t reg)
     // The converter step and two of the scaling factors are single-precision
     // constants; their exact float values are part of the readings.
     constexpr float Step = 0.016f;
-    if (reg == BatteryVoltageRegister) SetRegisterBits(0x00, 0x40);
+    if (reg == BatteryVoltageRegister) SetRegisterBits(RegConfiguration, ConfigSampleBattery);
     const double v = ReadChipRegister(reg) * static_cast<double>(Step);
     switch (reg) {
-    case 0x21: return v * 0.75 * static_cast<double>(1.68f) * 2.4 * 1.3;
-    case 0x22:
+    case RegHighRangeVoltage: return v * 0.75 * static_cast<double>(1.68f) * 2.4 * 1.3;
+    case RegNegativeVoltage:
         return (v + (v - static_cast<double>(4.096f)) * static_cast<double>(100.0f) * static_cast<double>(0.04f)) * 0.75;
     default: return v;
     }

@@ -7,17 +7,10 @@
 #include <array>
 #include <cstdint>
 
-constexpr uint16_t ChipIndexPort = 0x295;
-constexpr uint16_t ChipDataPort = 0x296;
-constexpr uint16_t SuperIoConfigPort = 0x2E;
+#include "monitor/hw/chip_registers.h"
 
 uint8_t ReadChipRegister(uint8_t reg);
 void WriteChipRegister(uint8_t reg, uint8_t value);
-
-// Register numbers of the inputs.
-constexpr uint8_t FanCountRegister[3] = {0x0D, 0x0E, 0x0F};
-constexpr uint8_t VoltageRegisterBase = 0x20;
-constexpr uint8_t BatteryVoltageRegister = 0x23;
 
 // Row fanMap gives the temperature register of channels 0, 1, 2.
 constexpr std::array<std::array<uint8_t, 3>, 6> TemperatureRegisterTable = {{

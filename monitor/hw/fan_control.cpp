@@ -10,35 +10,30 @@ uint8_t LowByte(int32_t value)
     return static_cast<uint8_t>(value & 0xFF);
 }
 
-uint8_t PwmControlRegister(int fan)
-{
-    return static_cast<uint8_t>(0x15 + fan);
-}
-
 uint8_t LimitRegister(int fan, int limit)
 {
-    return static_cast<uint8_t>(0x60 + 8 * fan + limit);
+    return static_cast<uint8_t>(RegFanLimitBase + FanCurveStride * fan + limit);
 }
 
 uint8_t LevelRegister(int fan, int level)
 {
-    return static_cast<uint8_t>(0x65 + 8 * fan + level);
+    return static_cast<uint8_t>(RegFanLevelBase + FanCurveStride * fan + level);
 }
 
 }  // namespace
 
 void ProgramFan(int fan, int mode, int32_t fanMap)
 {
-    WriteChipRegister(0x13, static_cast<uint8_t>(ReadChipRegister(0x13) | 0x07));
+    WriteChipRegister(RegFanControlMain, static_cast<uint8_t>(ReadChipRegister(RegFanControlMain) | FanPwmEnableAll));
     if (fan < 0 || fan >= FanChannelCount) return;
     const FanProfile& profile = monitorConfig.fan[fan];
     if (mode == FanModeAutomatic) {
         // The control register first, then limits and levels from the highest down.
-        WriteChipRegister(PwmControlRegister(fan), PwmControlTable[FanMapRow(fanMap)][fan]);
+        WriteChipRegister(RegPwmControl[fan], PwmControlTable[FanMapRow(fanMap)][fan]);
         for (int i = 4; i >= 0; --i) WriteChipRegister(LimitRegister(fan, i), LowByte(profile.tempLimit[i]));
         for (int j = 2; j >= 0; --j) WriteChipRegister(LevelRegister(fan, j), LowByte(profile.pwmLevel[j]));
     } else if (mode == FanModeSoftware) {
-        WriteChipRegister(PwmControlRegister(fan), static_cast<uint8_t>(profile.manualPwm & 0x7F));
+        WriteChipRegister(RegPwmControl[fan], static_cast<uint8_t>(profile.manualPwm & PwmValueMask));
     }
 }
 
