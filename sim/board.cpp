@@ -69,13 +69,14 @@ int32_t Clamp(int32_t value, int32_t low, int32_t high)
     return value < low ? low : (value > high ? high : value);
 }
 
-void Journal(SimBoard& board, uint16_t port, uint8_t value, bool isWrite, uint32_t nowMs)
+void Journal(SimBoard& board, uint16_t port, uint8_t value, bool isWrite, uint32_t nowMs, uint32_t source)
 {
     SimPortAccess& entry = board.journal[board.journalCount % SimJournalSize];
     entry.port = port;
     entry.value = value;
     entry.isWrite = isWrite ? 1 : 0;
     entry.timeMs = nowMs;
+    entry.source = source;
     ++board.journalCount;
     ++board.accessCount;
 }
@@ -323,6 +324,7 @@ void SimResetBoard(SimBoard& board, uint32_t epochTick)
     board.timerDivisor = 0;
     board.port61 = 0x10;
     board.toneCount = 0;
+    board.faultRequested = 0;
     board.journalCount = 0;
     board.accessCount = 0;
     char error[80];
@@ -330,7 +332,7 @@ void SimResetBoard(SimBoard& board, uint32_t epochTick)
     board.reg[0x23] = board.voltageRaw[3];
 }
 
-uint8_t SimPortRead(SimBoard& board, uint16_t port, uint32_t nowMs)
+uint8_t SimPortRead(SimBoard& board, uint16_t port, uint32_t nowMs, uint32_t source)
 {
     uint8_t value = 0xFF;  // nothing drives an unused port
     switch (port) {
@@ -339,13 +341,13 @@ uint8_t SimPortRead(SimBoard& board, uint16_t port, uint32_t nowMs)
     case SpeakerPort: value = board.port61; break;
     default: break;
     }
-    Journal(board, port, value, false, nowMs);
+    Journal(board, port, value, false, nowMs, source);
     return value;
 }
 
-void SimPortWrite(SimBoard& board, uint16_t port, uint8_t value, uint32_t nowMs)
+void SimPortWrite(SimBoard& board, uint16_t port, uint8_t value, uint32_t nowMs, uint32_t source)
 {
-    Journal(board, port, value, true, nowMs);
+    Journal(board, port, value, true, nowMs, source);
     switch (port) {
     case IndexPort: board.index = value; break;
     case DataPort: WriteRegister(board, board.index, value, nowMs); break;

@@ -52,6 +52,7 @@ struct SimPortAccess {
     uint8_t value;
     uint8_t isWrite;
     uint32_t timeMs;
+    uint32_t source;  // the process that made it (0 on a process-local board)
 };
 
 struct SimTone {
@@ -103,6 +104,10 @@ struct SimBoard {
     SimTone tone[SimToneLogSize];
     uint32_t toneCount;
 
+    // Set by boardctl: the next port read of a program on the shared board
+    // raises an access violation, to show what a crash leaves behind.
+    uint32_t faultRequested;
+
     SimPortAccess journal[SimJournalSize];
     uint32_t journalCount;  // entries ever journalled since the last clear
     uint64_t accessCount;   // port accesses ever made
@@ -112,9 +117,10 @@ struct SimBoard {
 // magic is left for the owner of the record to set once it is ready.
 void SimResetBoard(SimBoard& board, uint32_t epochTick);
 
-// Port accesses of the program. The caller holds the board lock.
-uint8_t SimPortRead(SimBoard& board, uint16_t port, uint32_t nowMs);
-void SimPortWrite(SimBoard& board, uint16_t port, uint8_t value, uint32_t nowMs);
+// Port accesses of the program, journalled with their source. The caller
+// holds the board lock.
+uint8_t SimPortRead(SimBoard& board, uint16_t port, uint32_t nowMs, uint32_t source = 0);
+void SimPortWrite(SimBoard& board, uint16_t port, uint8_t value, uint32_t nowMs, uint32_t source = 0);
 
 // What the board's inputs and outputs are doing at a moment.
 int32_t SimTemperatureAt(const SimBoard& board, int input, uint32_t nowMs);

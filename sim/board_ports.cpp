@@ -6,13 +6,18 @@
 uint8_t PortIn8(uint16_t port)
 {
     SimBoard& board = SimBoardInstance();
-    SimBoardLock lock(board);
-    return SimPortRead(board, port, SimNowMs());
+    uint8_t value;
+    {
+        SimBoardLock lock(board);
+        value = SimPortRead(board, port, SimNowMs(), SimAccessSource());
+    }
+    SimRaiseRequestedFault(board);
+    return value;
 }
 
 void PortOut8(uint16_t port, uint8_t value)
 {
     SimBoard& board = SimBoardInstance();
     SimBoardLock lock(board);
-    SimPortWrite(board, port, value, SimNowMs());
+    SimPortWrite(board, port, value, SimNowMs(), SimAccessSource());
 }

@@ -8,3 +8,8 @@
 
 SimBoard& SimBoardInstance();
 uint32_t SimNowMs();
+// The source journalled with this process's port accesses.
+uint32_t SimAccessSource();
+// Raises the fault that boardctl asked for, once; the process-local board
+// takes no such requests.
+void SimRaiseRequestedFault(SimBoard& board);

@@ -19,6 +19,13 @@ uint32_t SimNowMs()
     return localNowMs;
 }
 
+uint32_t SimAccessSource()
+{
+    return 0;
+}
+
+void SimRaiseRequestedFault(SimBoard&) {}
+
 void SimResetLocalBoard()
 {
     SimResetBoard(localBoard, 0);

@@ -60,3 +60,14 @@ uint32_t SimNowMs()
 {
     return GetTickCount() - SimBoardInstance().epochTick;
 }
+
+uint32_t SimAccessSource()
+{
+    return GetCurrentProcessId();
+}
+
+void SimRaiseRequestedFault(SimBoard& board)
+{
+    if (InterlockedExchange(reinterpret_cast<volatile LONG*>(&board.faultRequested), 0) == 0) return;
+    RaiseException(EXCEPTION_ACCESS_VIOLATION, EXCEPTION_NONCONTINUABLE, 0, nullptr);
+}

@@ -7,20 +7,31 @@
 //   boardctl reg HEX [VALUE]        read or write one register directly
 //   boardctl tones                  the speaker's tone log
 //   boardctl journal [N]            the last N port accesses (default 40)
+//   boardctl hold MS                holds the programs' shared chip lock for MS milliseconds
+//   boardctl hammer N               N slow register reads through the ports, each under that lock
+//   boardctl fault                  the monitor's next port read raises an access violation
 #include <windows.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 
+#include "monitor/hw/chip_mutex.h"
+#include "monitor/hw/port_io.h"
 #include "sim/board_store.h"
+#include "sim/boardctl_args.h"
 
 namespace {
+
+// The board's own numbers, independent of the monitor's register map.
+constexpr uint16_t BoardIndexPort = 0x295;
+constexpr uint16_t BoardDataPort = 0x296;
+constexpr uint8_t FirstTemperatureRegister = 0x29;
+constexpr DWORD LockWaitMs = 10000;
 
 int Usage()
 {
     fprintf(stderr,
             "usage: boardctl status | set LINE... | load FILE | reg HEX [VALUE] | tones | journal [N]\n"
+            "                hold MS | hammer N | fault\n"
             "scenario lines: temp<n>=C [swing period], fan<n>=rpm|stopped|running, fan<n>.count=N|auto,\n"
             "                volt<n>=V, volt<n>.raw=N, noise=0|1, case=open|closed,\n"
             "                driver=running|stopped|absent, reg<hex>=value\n");
@@ -99,11 +110,52 @@ int LoadFile(SimBoard& board, const char* path)
     return ApplyText(board, text);
 }
 
+// Another program that uses the chip: it takes the shared lock the way the
+// monitor does, so a test can watch the monitor wait and recover.
+int HoldChip(uint32_t milliseconds)
+{
+    HANDLE mutex = OpenSuperIoMutex();
+    if (!mutex || !AcquireSuperIoMutex(mutex, LockWaitMs)) {
+        fprintf(stderr, "boardctl: cannot take the chip lock\n");
+        return 1;
+    }
+    printf("holding the chip lock for %u ms\n", milliseconds);
+    fflush(stdout);
+    Sleep(milliseconds);
+    ReleaseMutex(mutex);
+    return 0;
+}
+
+// Reads the three temperature registers in turn, each index/data pair under
+// the shared lock, through the same port door as the monitor. Each pair is
+// held open for a millisecond, as a slow bus would, so that a program that
+// ignored the lock would land between index and data.
+int HammerChip(uint32_t reads)
+{
+    HANDLE mutex = OpenSuperIoMutex();
+    if (!mutex) {
+        fprintf(stderr, "boardctl: cannot open the chip lock\n");
+        return 1;
+    }
+    for (uint32_t i = 0; i < reads; ++i) {
+        if (!AcquireSuperIoMutex(mutex, LockWaitMs)) {
+            fprintf(stderr, "boardctl: the chip lock stayed taken\n");
+            return 1;
+        }
+        PortOut8(BoardIndexPort, static_cast<uint8_t>(FirstTemperatureRegister + i % 3));
+        Sleep(1);
+        PortIn8(BoardDataPort);
+        ReleaseMutex(mutex);
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc < 2) return Usage();
+    BoardctlCommand command;
+    if (!ParseBoardctlArguments(argc, argv, command)) return Usage();
     HANDLE existing = OpenFileMappingA(FILE_MAP_READ, FALSE, "KelvimonSimulatedBoard");
     if (existing)
         CloseHandle(existing);
@@ -111,34 +163,37 @@ int main(int argc, char** argv)
         fprintf(stderr, "boardctl: no running program holds the simulated board; this board ends with boardctl\n");
 
     SimBoard& board = SimBoardInstance();
-    const char* command = argv[1];
-    if (strcmp(command, "status") == 0) {
+    switch (command.action) {
+    case BoardctlStatus: {
         SimBoardLock lock(board);
         PrintStatus(board);
         return 0;
     }
-    if (strcmp(command, "set") == 0 && argc > 2) {
-        for (int i = 2; i < argc; ++i)
+    case BoardctlSet:
+        for (int i = command.firstText; i < argc; ++i)
             if (ApplyText(board, argv[i]) != 0) return 1;
         return 0;
-    }
-    if (strcmp(command, "load") == 0 && argc == 3) return LoadFile(board, argv[2]);
-    if (strcmp(command, "reg") == 0 && (argc == 3 || argc == 4)) {
-        const unsigned long reg = strtoul(argv[2], nullptr, 16);
-        if (reg > 0xFF) return Usage();
+    case BoardctlLoad: return LoadFile(board, argv[command.firstText]);
+    case BoardctlReg: {
         SimBoardLock lock(board);
-        if (argc == 4) board.reg[reg] = static_cast<uint8_t>(strtoul(argv[3], nullptr, 0));
-        printf("%02lX = %02X\n", reg, board.reg[reg]);
+        if (command.writeValue) board.reg[command.reg] = command.value;
+        printf("%02X = %02X\n", command.reg, board.reg[command.reg]);
         return 0;
     }
-    if (strcmp(command, "tones") == 0) {
+    case BoardctlTones: {
         SimBoardLock lock(board);
         PrintTones(board);
         return 0;
     }
-    if (strcmp(command, "journal") == 0) {
+    case BoardctlJournal: {
         SimBoardLock lock(board);
-        PrintJournal(board, argc > 2 ? static_cast<uint32_t>(strtoul(argv[2], nullptr, 10)) : 40);
+        PrintJournal(board, command.count);
+        return 0;
+    }
+    case BoardctlHold: return HoldChip(command.count);
+    case BoardctlHammer: return HammerChip(command.count);
+    case BoardctlFault:
+        InterlockedExchange(reinterpret_cast<volatile LONG*>(&board.faultRequested), 1);
         return 0;
     }
     return Usage();

@@ -6,7 +6,9 @@
 
 #include <cstring>
 
+#include "monitor/core/crash_guard.h"
 #include "monitor/core/main_window.h"
+#include "monitor/hw/chip_mutex.h"
 #include "monitor/hw/port_access.h"
 #include "monitor/res/resource_ids.h"
 
@@ -51,6 +53,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
         return 0;
     }
     if (!EnsurePortAccess(instance)) return 0;
+    ShareChipWithOtherPrograms();
+    InstallCrashGuard();
     InitCommonControls();
     RegisterMainWindowClass(instance);
     moduleInstance = instance;

@@ -16,6 +16,7 @@ extern HINSTANCE moduleInstance;
 extern HWND mainWindow;
 extern HMENU systemMenu;
 extern HANDLE soundThread;
+extern DWORD soundThreadId;
 extern int32_t activeSoundMode;
 extern int32_t topMost;
 extern int32_t minimised;

@@ -3,6 +3,7 @@
 #include "monitor/core/monitoring_cycle.h"
 #include "monitor/core/sound_worker.h"
 #include "monitor/hw/chip.h"
+#include "monitor/hw/chip_lock.h"
 #include "monitor/hw/fan_control.h"
 #include "monitor/settings/settings_store.h"
 #include "monitor/ui/panel.h"
@@ -13,6 +14,7 @@ HINSTANCE moduleInstance;
 HWND mainWindow;
 HMENU systemMenu;
 HANDLE soundThread;
+DWORD soundThreadId;
 int32_t activeSoundMode;
 int32_t topMost;
 int32_t minimised;
@@ -81,8 +83,7 @@ LRESULT OnCreate(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     InitChip();
     ProgramAllFans();
     ExtendSystemMenu(window);
-    DWORD threadId;
-    soundThread = CreateThread(nullptr, 0, SoundWorker, nullptr, CREATE_SUSPENDED, &threadId);
+    soundThread = CreateThread(nullptr, 0, SoundWorker, nullptr, CREATE_SUSPENDED, &soundThreadId);
     if (soundThread) SendMessageA(window, WM_SYSCOMMAND, SystemCommandApplySound, 0);
     return DefWindowProcA(window, message, wParam, lParam);
 }
@@ -164,6 +165,14 @@ LRESULT OnSystemCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
+// The voltages and the case flag are read while painting; while another
+// program holds the chip, the paint shows the previous readings.
+LRESULT OnPaint(HWND window)
+{
+    ChipReadingPass pass;
+    return PaintPanel(window);
+}
+
 LRESULT OnTrayIcon(HWND window, LPARAM lParam)
 {
     if (lParam == WM_LBUTTONDOWN) RestoreFromTray(window);
@@ -198,7 +207,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_ENDSESSION:
         if (wParam) ShutDownMonitor(window);
         return 0;
-    case WM_PAINT: return PaintPanel(window);
+    case WM_PAINT: return OnPaint(window);
     case WM_ERASEBKGND: return PaintPanelBackground(reinterpret_cast<HDC>(wParam));
     case WM_LBUTTONDOWN: return HandlePanelClick(window, LOWORD(lParam), HIWORD(lParam));
     case WM_KEYDOWN: return HandlePanelKey(window, wParam, lParam);

@@ -6,6 +6,7 @@
 #include "monitor/core/main_window.h"
 #include "monitor/core/sound_worker.h"
 #include "monitor/hw/chip.h"
+#include "monitor/hw/chip_lock.h"
 #include "monitor/ui/panel.h"
 #include "monitor/ui/panel_layout.h"
 #include "monitor/ui/tray_icon.h"
@@ -60,6 +61,9 @@ void ShowMinimisedTitle(HWND window)
 
 void RunMonitoringCycle(HWND window)
 {
+    // While another program holds the chip, the readings of this cycle stay
+    // the previous ones and the alarms are judged on them.
+    ChipReadingPass pass;
     ReadSensors();
     if (CheckAlarms(window)) {
         trayIconState = ToggleTrayIcon(window);

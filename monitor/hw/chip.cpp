@@ -1,5 +1,6 @@
 #include "monitor/hw/chip.h"
 
+#include "monitor/hw/chip_lock.h"
 #include "monitor/hw/port_io.h"
 #include "monitor/settings/monitor_config.h"
 
@@ -8,9 +9,38 @@ SensorSnapshot sensorSnapshot[3];
 
 namespace {
 
-void SetRegisterBits(uint8_t reg, uint8_t bits)
+// What each input read last: a reading group that misses the shared lock
+// answers with it.
+struct LastReadings {
+    int32_t temperature[3];  // registers 0x29..0x2B
+    int32_t fanSpeed[3];
+    double voltage[8];
+    int caseOpen;
+};
+LastReadings last;
+
+// Read-modify-write inside a group the caller holds.
+void OrRegister(uint8_t reg, uint8_t bits)
 {
     WriteChipRegister(reg, static_cast<uint8_t>(ReadChipRegister(reg) | bits));
+}
+
+void SetRegisterBits(uint8_t reg, uint8_t bits, ChipGroupKind kind = ProgrammingGroup)
+{
+    ChipGroup group(kind);
+    if (group.Granted()) OrRegister(reg, bits);
+}
+
+void WriteRegister(uint8_t reg, uint8_t value)
+{
+    ChipGroup group(ProgrammingGroup);
+    WriteChipRegister(reg, value);
+}
+
+void SendSuperIoEntryKey()
+{
+    ChipGroup group(ProgrammingGroup);
+    for (uint8_t key : SuperIoEntryKey) PortOut8(SuperIoConfigPort, key);
 }
 
 }  // namespace
@@ -29,23 +59,24 @@ void WriteChipRegister(uint8_t reg, uint8_t value)
 
 void InitChip()
 {
-    for (uint8_t key : SuperIoEntryKey) PortOut8(SuperIoConfigPort, key);
+    SendSuperIoEntryKey();
     SaveFanControlRegisters();
     SetRegisterBits(RegConfiguration, ConfigStartMonitoring);
     SetRegisterBits(RegFanControlFlags, FanControlEnable);
     SetRegisterBits(RegInitEnable, InitEnable);
-    WriteChipRegister(RegInitMode, InitModeValue);
+    WriteRegister(RegInitMode, InitModeValue);
     SetRegisterBits(RegConfiguration, ConfigStartMonitoring);
     SetRegisterBits(RegFanControlMain, FanTachEnableAll);
-    WriteChipRegister(RegInitMask, InitMaskAll);
+    WriteRegister(RegInitMask, InitMaskAll);
     if (monitorConfig.tempSensorSetup != 0)
-        WriteChipRegister(RegTemperatureSensorSetup, static_cast<uint8_t>(monitorConfig.tempSensorSetup));
+        WriteRegister(RegTemperatureSensorSetup, static_cast<uint8_t>(monitorConfig.tempSensorSetup));
     ClearCaseOpen();
 }
 
 void SaveFanControlRegisters()
 {
     if (savedFanControl.saved) return;
+    ChipGroup group(ProgrammingGroup);
     for (int i = 0; i < BoardFanRegisterCount; ++i)
         savedFanControl.value[i] = ReadChipRegister(static_cast<uint8_t>(FirstBoardFanRegister + i));
     savedFanControl.saved = true;
@@ -53,13 +84,16 @@ void SaveFanControlRegisters()
 
 void RestoreFanControlRegisters()
 {
+    // Before the first initialisation there is nothing to give back.
+    if (!savedFanControl.saved) return;
+    ChipGroup group(ProgrammingGroup);
     for (int i = 0; i < BoardFanRegisterCount; ++i)
         WriteChipRegister(static_cast<uint8_t>(FirstBoardFanRegister + i), savedFanControl.value[i]);
 }
 
 void SetFanControlFlag()
 {
-    SetRegisterBits(RegFanControlFlags, FanControlEnable);
+    SetRegisterBits(RegFanControlFlags, FanControlEnable, ReadingGroup);
 }
 
 int ClearCaseOpen()
@@ -70,18 +104,26 @@ int ClearCaseOpen()
 
 int ReadCaseOpen()
 {
-    return (ReadChipRegister(RegCaseStatus) & CaseOpened) ? 1 : 0;
+    ChipGroup group(ReadingGroup);
+    if (group.Granted()) last.caseOpen = (ReadChipRegister(RegCaseStatus) & CaseOpened) ? 1 : 0;
+    return last.caseOpen;
 }
 
 int32_t ReadTemperature(int channel, int32_t fanMap)
 {
-    const uint8_t raw = ReadChipRegister(TemperatureRegisterTable[FanMapRow(fanMap)][channel]);
-    return static_cast<int8_t>(raw);
+    const uint8_t reg = TemperatureRegisterTable[FanMapRow(fanMap)][channel];
+    int32_t& reading = last.temperature[reg - TemperatureRegisterTable[0][0]];
+    ChipGroup group(ReadingGroup);
+    if (group.Granted()) reading = static_cast<int8_t>(ReadChipRegister(reg));
+    return reading;
 }
 
 int32_t ReadFanSpeed(uint8_t countRegister)
 {
     if (countRegister < FanCountRegister[0] || countRegister > FanCountRegister[2]) return 0;
+    int32_t& reading = last.fanSpeed[countRegister - FanCountRegister[0]];
+    ChipGroup group(ReadingGroup);
+    if (!group.Granted()) return reading;
     const int32_t count = ReadChipRegister(countRegister);
     int32_t divisor = Fan2Divisor;
     if (countRegister != FanCountRegister[2]) {
@@ -89,8 +131,8 @@ int32_t ReadFanSpeed(uint8_t countRegister)
         const int shift = countRegister == FanCountRegister[0] ? 0 : Fan1DivisorShift;
         divisor = 1 << ((divisorBits >> shift) & FanDivisorExponentMask);
     }
-    if (count * divisor == 0 || count == FanCountStopped) return 0;
-    return 1350000 / (count * divisor);
+    reading = count * divisor == 0 || count == FanCountStopped ? 0 : 1350000 / (count * divisor);
+    return reading;
 }
 
 double ReadVoltage(uint8_t reg)
@@ -98,14 +140,22 @@ double ReadVoltage(uint8_t reg)
     // The converter step and two of the scaling factors are single-precision
     // constants; their exact float values are part of the readings.
     constexpr float Step = 0.016f;
-    if (reg == BatteryVoltageRegister) SetRegisterBits(RegConfiguration, ConfigSampleBattery);
+    const int channel = reg - VoltageRegisterBase;
+    if (channel < 0 || channel >= 8) return 0;
+    ChipGroup group(ReadingGroup);
+    if (!group.Granted()) return last.voltage[channel];
+    // The battery is sampled for this read; the sample and the read belong together.
+    if (reg == BatteryVoltageRegister) OrRegister(RegConfiguration, ConfigSampleBattery);
     const double v = ReadChipRegister(reg) * static_cast<double>(Step);
+    double& volts = last.voltage[channel];
     switch (reg) {
-    case RegHighRangeVoltage: return v * 0.75 * static_cast<double>(1.68f) * 2.4 * 1.3;
+    case RegHighRangeVoltage: volts = v * 0.75 * static_cast<double>(1.68f) * 2.4 * 1.3; break;
     case RegNegativeVoltage:
-        return (v + (v - static_cast<double>(4.096f)) * static_cast<double>(100.0f) * static_cast<double>(0.04f)) * 0.75;
-    default: return v;
+        volts = (v + (v - static_cast<double>(4.096f)) * static_cast<double>(100.0f) * static_cast<double>(0.04f)) * 0.75;
+        break;
+    default: volts = v; break;
     }
+    return volts;
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #include "monitor/hw/fan_control.h"
 
 #include "monitor/hw/chip.h"
+#include "monitor/hw/chip_lock.h"
 #include "monitor/settings/monitor_config.h"
 
 namespace {
@@ -24,6 +25,8 @@ uint8_t LevelRegister(int fan, int level)
 
 void ProgramFan(int fan, int mode, int32_t fanMap)
 {
+    // One group: another tool never sees a fan half programmed.
+    ChipGroup group(ProgrammingGroup);
     WriteChipRegister(RegFanControlMain, static_cast<uint8_t>(ReadChipRegister(RegFanControlMain) | FanPwmEnableAll));
     if (fan < 0 || fan >= FanChannelCount) return;
     const FanProfile& profile = monitorConfig.fan[fan];

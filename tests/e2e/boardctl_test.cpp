@@ -5,15 +5,6 @@
 
 namespace {
 
-DWORD RunBoardctl(const std::string& arguments)
-{
-    Program tool = StartProgram(BuildPath("sim\\boardctl.exe"), arguments);
-    DWORD exitCode = 1234;
-    EXPECT_TRUE(WaitForExit(tool, 10000, &exitCode));
-    EndProgram(tool);
-    return exitCode;
-}
-
 TEST(Boardctl, ChangesTheBoardThatAnotherProcessHolds)
 {
     SimBoard& board = SimBoardInstance();  // this process powers the shared board up

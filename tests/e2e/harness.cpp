@@ -128,6 +128,15 @@ bool WaitForExit(const Program& program, DWORD timeoutMs, DWORD* exitCode)
     return true;
 }
 
+DWORD RunBoardctl(const std::string& arguments)
+{
+    Program tool = StartProgram(BuildPath("sim\\boardctl.exe"), arguments);
+    DWORD exitCode = 1234;
+    EXPECT_TRUE(WaitForExit(tool, 10000, &exitCode));
+    EndProgram(tool);
+    return exitCode;
+}
+
 bool IsRunning(const Program& program)
 {
     return program.process && WaitForSingleObject(program.process, 0) == WAIT_TIMEOUT;

@@ -24,6 +24,8 @@ struct Program {
 Program StartProgram(const std::string& exePath, const std::string& arguments = "",
                      const std::string& workingDirectory = "");
 bool WaitForExit(const Program& program, DWORD timeoutMs, DWORD* exitCode = nullptr);
+// Runs boardctl with the arguments to its end; its exit code.
+DWORD RunBoardctl(const std::string& arguments);
 bool IsRunning(const Program& program);
 // Ends the program if it still runs and releases its handle.
 void EndProgram(Program& program);

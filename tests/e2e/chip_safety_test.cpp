@@ -1,0 +1,116 @@
+// Sharing the chip with other programs, and what a crash of the monitor
+// leaves behind, on the shared simulated board.
+#include "tests/e2e/monitor_harness.h"
+
+namespace {
+
+constexpr const char* ChipMutexName = "Global\\Access_ISABUS.HTP.Method";
+
+// Whether another process holds the programs' shared chip lock.
+bool ChipLockTaken()
+{
+    HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, ChipMutexName);
+    if (!mutex) return false;
+    const DWORD result = WaitForSingleObject(mutex, 0);
+    if (result == WAIT_OBJECT_0 || result == WAIT_ABANDONED) ReleaseMutex(mutex);
+    CloseHandle(mutex);
+    return result == WAIT_TIMEOUT;
+}
+
+uint32_t PortAccessesBy(SimBoard& board, DWORD pid)
+{
+    SimBoardLock lock(board);
+    uint32_t count = 0;
+    for (uint32_t i = 0; i < SimJournalKept(board); ++i)
+        if (SimJournalEntry(board, i).source == pid) ++count;
+    return count;
+}
+
+TEST_F(MonitorTest, WhileAnotherProgramHoldsTheChipTheReadingsStayAndComeBackAfter)
+{
+    SetProfileValue("FANONOF", "1,0,0,1,1,1");
+    Board("temp0 = 45\nfan0.count = 135");
+    StartMonitor();
+    SendMessageA(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    RunCycle();
+    ASSERT_EQ(WindowText(window), "CPU T=45C F=5000");
+
+    Program holder = StartProgram(BuildPath("sim\\boardctl.exe"), "hold 4000");
+    ASSERT_TRUE(WaitUntil(ChipLockTaken, 5000)) << "boardctl did not take the lock";
+    Board("temp0 = 60");
+    const uint32_t accessesBefore = PortAccessesBy(board(), monitor.pid);
+    for (int i = 0; i < 5; ++i) {
+        const DWORD start = GetTickCount();
+        PostMessageA(window, WM_TIMER, 100, 0);
+        DWORD_PTR result = 0;
+        ASSERT_TRUE(SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &result));
+        EXPECT_LT(GetTickCount() - start, 1000u) << "a cycle waits only briefly for the chip";
+    }
+    EXPECT_TRUE(ChipLockTaken()) << "the hold outlasted the cycles";
+    EXPECT_EQ(PortAccessesBy(board(), monitor.pid), accessesBefore) << "no port touched while the chip is held";
+    EXPECT_EQ(WindowText(window), "CPU T=45C F=5000") << "the previous readings stay";
+
+    ASSERT_TRUE(WaitForExit(holder, 10000));
+    EndProgram(holder);
+    RunCycle();
+    EXPECT_EQ(WindowText(window), "CPU T=60C F=5000");
+}
+
+TEST_F(MonitorTest, TwoProgramsHammeringTheChipNeverSplitAnIndexFromItsData)
+{
+    StartMonitor();
+    Program hammer = StartProgram(BuildPath("sim\\boardctl.exe"), "hammer 500");
+    while (IsRunning(hammer)) {
+        PostMessageA(window, WM_TIMER, 100, 0);
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE);
+        Sleep(2);
+    }
+    DWORD exitCode = 99;
+    ASSERT_TRUE(WaitForExit(hammer, 10000, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
+
+    SimBoard& b = board();
+    SimBoardLock lock(b);
+    uint32_t indexSource = 0;
+    bool indexSeen = false;
+    int switches = 0;
+    uint32_t previousSource = 0;
+    for (uint32_t i = 0; i < SimJournalKept(b); ++i) {
+        const SimPortAccess& a = SimJournalEntry(b, i);
+        if (a.port != 0x295 && a.port != 0x296) continue;
+        if (a.source != previousSource) ++switches;
+        previousSource = a.source;
+        if (a.port == 0x295 && a.isWrite) {
+            indexSource = a.source;
+            indexSeen = true;
+        } else if (a.port == 0x296 && indexSeen) {
+            ASSERT_EQ(a.source, indexSource) << "journal entry " << i << ": a data access after another's index";
+        }
+    }
+    EXPECT_GT(switches, 10) << "both programs used the chip in turns";
+}
+
+TEST_F(MonitorTest, CrashGivesTheBoardItsFanControlBackAndSilencesTheSpeaker)
+{
+    SetProfileValue("FAN0", "1,25,35,45,60,75,90,100,110,90");
+    SetProfileValue("FAN1", "0,25,35,45,60,75,90,100,110,20");
+    StartMonitor();
+    EXPECT_EQ(board().reg[0x15], 0x80);
+    EXPECT_EQ(board().reg[0x16], 20);
+    {
+        SimBoardLock lock(board());
+        board().port61 |= 0x03;  // a note sounding at the moment of the crash
+    }
+    ASSERT_EQ(RunBoardctl("fault"), 0u);
+    DWORD exitCode = 0;
+    ASSERT_TRUE(WaitForExit(monitor, 15000, &exitCode)) << "the monitor did not crash";
+    EXPECT_EQ(exitCode, static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION));
+    EXPECT_EQ(board().faultRequested, 0u);
+    const uint8_t* r = board().reg;
+    EXPECT_EQ(std::vector<int>(r + 0x13, r + 0x18), (std::vector<int>{0x03, 0x05, 0x50, 0x60, 0x3C}));
+    EXPECT_EQ(board().port61 & 0x03, 0) << "the speaker is silent";
+}
+
+}  // namespace
