@@ -50,3 +50,11 @@ endfunction()
 function(kelvi_unit_tested target)
   set_property(GLOBAL APPEND PROPERTY KELVI_UNIT_TESTED ${target})
 endfunction()
+
+# The sanitizer build (clang): AddressSanitizer and UndefinedBehaviorSanitizer
+# on every target, any report fatal; the fuzz targets are built there.
+option(KELVI_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+if(KELVI_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()

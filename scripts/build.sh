@@ -2,8 +2,10 @@
 # Configures and builds the three builds under build/: native (host logic,
 # simulated board, unit tests), win32 (the shipped 32-bit programs, in the
 # release configuration MinSizeRel) and win64 (the same programs, the
-# simulator build and the Windows test programs).
-# Usage: scripts/build.sh [native|win32|win64]...   (all three by default)
+# simulator build and the Windows test programs); on request sanitize (clang
+# with AddressSanitizer and UndefinedBehaviorSanitizer: the unit tests and the
+# fuzz targets).
+# Usage: scripts/build.sh [native|win32|win64|sanitize]...   (the first three by default)
 # BUILD_TARGETS="a b" builds only those targets.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -17,6 +19,7 @@ for b in "${builds[@]}"; do
     native) toolchain=(); type=RelWithDebInfo ;;
     win32)  toolchain=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-i686.cmake"); type=MinSizeRel ;;
     win64)  toolchain=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-x86_64.cmake"); type=RelWithDebInfo ;;
+    sanitize) toolchain=(-DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 -DKELVI_SANITIZE=ON); type=RelWithDebInfo ;;
     *) echo "unknown build: $b" >&2; exit 2 ;;
   esac
   dir="build/$b"

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds all three builds and the installation medium, and runs every test:
-# the unit tests natively and as a Windows program under Wine, the end-to-end
-# tests, and the checks of the generated resources and of the medium.
+# the unit tests natively, under AddressSanitizer and UndefinedBehaviorSanitizer,
+# and as a Windows program under Wine, every fuzz target briefly from its
+# seeds, the end-to-end tests, and the checks of the generated resources and
+# of the medium.
 # Installs what is missing first.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -9,6 +11,7 @@ cd "$root"
 
 scripts/ensure-deps.sh
 scripts/build.sh
+scripts/build.sh sanitize
 failed=0
 # An incomplete medium is reported and fails the run; the tests still run.
 scripts/build-medium.sh || { echo "!! the installation medium is incomplete"; failed=1; }
@@ -30,6 +33,8 @@ run() {  # run NAME COMMAND... : prints the runner's own summary lines
 }
 
 run unit-native build/native/tests/unit_tests --gtest_brief=1
+run unit-sanitizers build/sanitize/tests/unit_tests --gtest_brief=1
+run fuzz scripts/fuzz.sh 3
 
 start_xvfb
 trap 'stop_xvfb' EXIT

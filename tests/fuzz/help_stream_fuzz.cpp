@@ -1,0 +1,30 @@
+// The help text handed to the rich-edit control in the pieces it asks for:
+// every byte once, in order, never more than asked.
+#include <cstring>
+#include <vector>
+
+#include "monitor/ui/help_stream.h"
+#include "tests/fuzz/fuzz_input.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size < 2) return 0;
+    // The first two bytes give the text's length; the rest ask for pieces.
+    const size_t textSize = static_cast<size_t>(data[0]) << 8 | data[1];
+    std::vector<uint8_t> text(textSize);
+    for (size_t i = 0; i < textSize; ++i) text[i] = static_cast<uint8_t>(i);
+    std::vector<uint8_t> received;
+    HelpStream stream = StartHelpStream(textSize);
+    for (size_t i = 2; i < size; ++i) {
+        const size_t requested = data[i];
+        const size_t before = stream.position;
+        const size_t count = NextHelpChunk(stream, requested);
+        FUZZ_CHECK(count <= requested);
+        FUZZ_CHECK(count == 0 || before + count <= textSize);
+        received.insert(received.end(), text.begin() + static_cast<long>(before),
+                        text.begin() + static_cast<long>(before + count));
+    }
+    FUZZ_CHECK(received.size() <= textSize);
+    for (size_t i = 0; i < received.size(); ++i) FUZZ_CHECK(received[i] == static_cast<uint8_t>(i));
+    return 0;
+}
