@@ -10,6 +10,10 @@
 #  2. tests/bench/monitor_bench.cpp: port accesses per monitoring cycle and per
 #     paint, processor time per 100 cycles, private memory after 1000 cycles,
 #     and a quiet minute with the warning sound enabled.
+#  3. Only when asked (BENCH_PARTS="3"; half an hour to an hour): the soak of
+#     tests/bench/soak_bench.cpp, 1,000 suspend/resume pairs, 1,000 Options
+#     sheets and 100,000 cycles with alarms coming and going, with private
+#     memory and handles against the start.
 # BENCH_MONITOR=path/to/KelvimonSim.exe measures another build of the monitor
 # (e.g. one built from an earlier commit); BENCH_PARTS="1" or "2" runs one
 # part only.
@@ -18,7 +22,7 @@ trap 'echo "bench.sh: line $LINENO: a command failed" >&2' ERR
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 scripts/ensure-deps.sh
-BUILD_TARGETS="KelvimonSim monitor_bench minimal_window window_cost" scripts/build.sh win64 >/dev/null
+BUILD_TARGETS="KelvimonSim monitor_bench minimal_window window_cost soak_bench" scripts/build.sh win64 >/dev/null
 source scripts/wine-env.sh
 wine_template
 
@@ -194,7 +198,9 @@ if [[ " $parts " == *" 1 "* ]]; then
   stop_xvfb || true
 fi
 
-if [[ " $parts " == *" 2 "* ]]; then
+# One program of tests/bench against the monitor, in a prefix of its own;
+# its lines appear as they are printed.
+run_single() {  # run_single PROGRAM
   prefix="$runs/single"
   wine_prefix_copy "$prefix"
   # The program measures the build's monitor\KelvimonSim.exe.
@@ -203,7 +209,10 @@ if [[ " $parts " == *" 2 "* ]]; then
   cp "$monitor_exe" "$build/monitor/KelvimonSim.exe"
   start_xvfb
   WINEPREFIX="$prefix" KELVIMON_BUILD="$(windows_path "$build")" \
-    "$WINE64" build/win64/tests/monitor_bench.exe 2>/dev/null | tr -d '\r'
+    "$WINE64" "build/win64/tests/$1.exe" 2>/dev/null | stdbuf -oL tr -d '\r'
   wine_kill "$prefix"
   stop_xvfb || true
-fi
+}
+
+if [[ " $parts " == *" 2 "* ]]; then run_single monitor_bench; fi
+if [[ " $parts " == *" 3 "* ]]; then run_single soak_bench; fi

@@ -1,0 +1,114 @@
+// A soak of the simulator build of the monitor: 100,000 monitoring cycles
+// with alarms coming and going, 1,000 openings and closings of the Options
+// sheet and 1,000 suspend/resume pairs; private memory and handles after each
+// against the start. Numbers only; nothing here passes or fails.
+#include "tests/e2e/harness.h"
+
+#include <prsht.h>
+#include <psapi.h>
+
+#include <cstdio>
+
+#include "sim/board_store.h"
+#include "tests/e2e/monitor_harness.h"
+
+namespace {
+
+constexpr int Cycles = 100000;
+constexpr int CyclesPerAlarmChange = 50;
+constexpr int SheetOpenings = 1000;
+constexpr int PowerPairs = 1000;
+
+struct Usage {
+    size_t privateKb;
+    DWORD handles;
+};
+
+// Wine reports committed private memory as the page-file usage.
+Usage UsageOf(HANDLE process)
+{
+    PROCESS_MEMORY_COUNTERS memory = {};
+    memory.cb = sizeof memory;
+    GetProcessMemoryInfo(process, &memory, sizeof memory);
+    Usage usage = {memory.PagefileUsage / 1024, 0};
+    GetProcessHandleCount(process, &usage.handles);
+    return usage;
+}
+
+void Report(const char* phase, const Usage& start, const Usage& now, DWORD ms)
+{
+    printf("%-34s private memory %6zu KB (start %zu KB, %+ld KB), handles %4lu (start %lu, %+ld), %lu s\n", phase,
+           now.privateKb, start.privateKb, static_cast<long>(now.privateKb) - static_cast<long>(start.privateKb),
+           now.handles, start.handles, static_cast<long>(now.handles) - static_cast<long>(start.handles), ms / 1000);
+    fflush(stdout);
+}
+
+void SetTemperature(int celsius)
+{
+    char line[32];
+    snprintf(line, sizeof line, "temp0 = %d", celsius);
+    SimBoard& board = SimBoardInstance();
+    SimBoardLock lock(board);
+    char error[80];
+    SimApplyScenario(board, line, error, sizeof error);
+}
+
+bool OpenAndCloseOptions(const Program& monitor, HWND window)
+{
+    PostMessageA(window, WM_LBUTTONDOWN, 0, MAKELPARAM(200, 380));
+    HWND sheet = WaitForDialog(monitor.pid, "Option", 10000);
+    if (!sheet) return false;
+    PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    return WaitUntil([&] { return !IsWindow(sheet); }, 10000, 2);
+}
+
+}  // namespace
+
+int main()
+{
+    WriteProfileStringA("Thermivo", "FAN0", "1,25,35,45,60,75,90,100,110,90");
+    WriteProfileStringA("Thermivo", "VOLTBASE", BoardBases);
+    WriteProfileStringA("Thermivo", "SOUND", "1");
+    SimBoardInstance();  // this process powers the board up
+    SetTemperature(40);
+    Program monitor = StartProgram(BuildPath("monitor\\KelvimonSim.exe"));
+    HWND window = WaitForWindow(monitor.pid, "Thermivo", nullptr, 15000);
+    if (!window) {
+        fprintf(stderr, "the monitor did not start\n");
+        return 1;
+    }
+    Sleep(1500);
+    const Usage start = UsageOf(monitor.process);
+    Report("start", start, start, 0);
+
+    DWORD began = GetTickCount();
+    for (int i = 0; i < Cycles; ++i) {
+        // 75 is the Over limit of the installer's curve: an alarm every other stretch.
+        if (i % CyclesPerAlarmChange == 0) SetTemperature((i / CyclesPerAlarmChange) % 2 ? 90 : 40);
+        DWORD_PTR result = 0;
+        SendMessageTimeoutA(window, WM_TIMER, 100, 0, SMTO_NORMAL, 5000, &result);
+        UpdateWindow(window);
+        if ((i + 1) % 25000 == 0) {
+            char phase[48];
+            snprintf(phase, sizeof phase, "after %d cycles", i + 1);
+            Report(phase, start, UsageOf(monitor.process), GetTickCount() - began);
+        }
+    }
+    SetTemperature(40);
+
+    began = GetTickCount();
+    int opened = 0;
+    for (int i = 0; i < SheetOpenings; ++i) opened += OpenAndCloseOptions(monitor, window) ? 1 : 0;
+    char phase[64];
+    snprintf(phase, sizeof phase, "after %d Options sheets", opened);
+    Report(phase, start, UsageOf(monitor.process), GetTickCount() - began);
+
+    began = GetTickCount();
+    for (int i = 0; i < PowerPairs; ++i) {
+        SendMessageA(window, WM_POWER, PWR_SUSPENDREQUEST, 0);
+        SendMessageA(window, WM_POWER, PWR_SUSPENDRESUME, 0);
+    }
+    Report("after 1000 suspend/resume pairs", start, UsageOf(monitor.process), GetTickCount() - began);
+    EndProgram(monitor);
+    return 0;
+}
