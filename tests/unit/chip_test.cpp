@@ -84,6 +84,13 @@ TEST_F(Chip, FanControlIsSavedOncePerProcessAndRestoredToTheStartUpValues)
     EXPECT_EQ(RegisterAccesses(), expected);
 }
 
+TEST_F(Chip, RestoreBeforeAnyInitialisationWritesNothing)
+{
+    // A crash early in start-up must not write zeros over the board's fan control.
+    RestoreFanControlRegisters();
+    EXPECT_TRUE(RegisterAccesses().empty());
+}
+
 TEST_F(Chip, BatteryVoltageReadIsPrecededByItsSampleBitAndNoOtherVoltageReadWrites)
 {
     ApplyScenario("volt3.raw = 200");
