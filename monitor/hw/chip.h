@@ -1,7 +1,11 @@
 // The QX7305 environment controller: register access, initialisation, save
 // and restore of the board's fan control, and sensor readout in engineering
 // units. Every register access goes through ReadChipRegister and
-// WriteChipRegister; all of it runs on the main thread.
+// WriteChipRegister, inside a ChipGroup that holds the lock other programs
+// share (chip_lock.h); every operation below takes its groups itself. All of
+// it runs on the main thread, except the restore of a crashing process.
+// A reading that finds the chip held by another program in a cycle or a
+// paint returns the input's previous reading.
 #pragma once
 
 #include <array>
