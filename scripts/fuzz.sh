@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every fuzz target (AddressSanitizer, UndefinedBehaviorSanitizer) from
-# its committed seed corpus for the given seconds each (default 60), and
-# prints executions and findings per target. New inputs go to a scratch
+# its committed seed corpus (and dictionary, where the target has one) for the
+# given seconds each (default 60), and prints executions and findings per
+# target. New inputs go to a scratch
 # corpus under build/fuzz, never into the committed seeds; a finding leaves
 # its input there as crash-*. Exits non-zero on any finding.
 # Usage: scripts/fuzz.sh [seconds]
@@ -23,8 +24,10 @@ for seeds in tests/fuzz/corpus/*/; do
   scratch="$work/$name"
   mkdir -p "$scratch"
   log="$work/$name.log"
+  dict=()
+  [ -f "tests/fuzz/$name.dict" ] && dict=(-dict="tests/fuzz/$name.dict")
   status=0
-  build/sanitize/tests/fuzz/fuzz_"$name" -max_total_time="$seconds" -print_final_stats=1 \
+  build/sanitize/tests/fuzz/fuzz_"$name" -max_total_time="$seconds" -print_final_stats=1 "${dict[@]}" \
     -artifact_prefix="$work/$name-" "$scratch" "$seeds" >"$log" 2>&1 || status=$?
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   if [ $status -ne 0 ]; then

@@ -16,6 +16,10 @@ constexpr uint16_t SpeakerPort = 0x61;
 
 constexpr uint8_t SuperIoEntryKey[4] = {0x87, 0x01, 0x55, 0x55};
 constexpr int32_t StallDuty = 12;
+// Far beyond any fan, and small enough that speed x duty and speed x divisor
+// stay within 32 bits.
+constexpr long MaxFanRpm = 1000000;
+constexpr long SecondsPerDay = 86400;
 constexpr int32_t FullDuty = 127;
 constexpr double Pi = 3.14159265358979323846;
 
@@ -216,7 +220,8 @@ bool ApplyLine(SimBoard& board, const char* key, const char* value)
             p = end;
         }
         if (count != 1 && count != 3) return false;
-        if (v[2] <= 0) return false;
+        // The input is a signed byte; a load pattern swings within its range over at most a day.
+        if (v[0] < -128 || v[0] > 127 || v[1] < 0 || v[1] > 255 || v[2] <= 0 || v[2] > SecondsPerDay) return false;
         board.temperature[index] = {static_cast<int32_t>(v[0]), count == 3 ? static_cast<int32_t>(v[1]) : 0,
                                     static_cast<int32_t>(v[2])};
         return true;
@@ -236,7 +241,7 @@ bool ApplyLine(SimBoard& board, const char* key, const char* value)
             f.stopped = value[0] == 's';
             return true;
         }
-        if (!ParseInt(value, n) || n < 0) return false;
+        if (!ParseInt(value, n) || n < 0 || n > MaxFanRpm) return false;
         f.fullSpeedRpm = static_cast<int32_t>(n);
         f.stopped = 0;
         return true;

@@ -143,8 +143,9 @@ const SimPortAccess& SimJournalEntry(const SimBoard& board, uint32_t i);  // i c
 uint32_t SimJournalKept(const SimBoard& board);
 
 // Scenario text: lines of "key = value", "#" starts a comment.
-//   temp<n> = <celsius> [<swing> <period seconds>]     n = 0..2 (inputs 0x29..0x2B)
-//   fan<n> = <full speed rpm> | stopped | running
+//   temp<n> = <celsius> [<swing> <period seconds>]     n = 0..2 (inputs 0x29..0x2B);
+//                                                      -128..127, swing 0..255, period 1..86400
+//   fan<n> = <full speed rpm> | stopped | running      rpm 0..1000000
 //   fan<n>.count = <count> | auto                      pins the count register (a faulty sensor)
 //   volt<n> = <volts>  |  volt<n>.raw = <count>        n = 0..7
 //   noise = 0 | 1

@@ -117,7 +117,8 @@ DWORD CALLBACK StreamHelpText(DWORD_PTR cookie, LPBYTE buffer, LONG requested, L
 {
     const size_t start = helpStream.position;
     const size_t count = NextHelpChunk(helpStream, requested > 0 ? static_cast<size_t>(requested) : 0);
-    memcpy(buffer, reinterpret_cast<const BYTE*>(cookie) + start, count);
+    // At the end the position lies past the text (by one for an empty text).
+    if (count > 0) memcpy(buffer, reinterpret_cast<const BYTE*>(cookie) + start, count);
     *transferred = static_cast<LONG>(count);
     return 0;
 }

@@ -175,8 +175,14 @@ TEST_F(Board, ScenarioErrorsNameTheLine)
     EXPECT_EQ(SimApplyScenario(board, "# a comment\ntemp0 = 50  # hot\n\nfan9 = 100\ntemp1 = 1", error, sizeof error), 0);
     EXPECT_STREQ(error, "cannot understand \"fan9 = 100\"");
     EXPECT_EQ(board.temperature[0].base, 50) << "lines before the bad one are applied";
-    for (const char* bad : {"temp0 = hot", "volt1.raw = 256", "case = ajar", "reg100 = 1", "temp0 = 1 2", "novalue"})
+    // Values the board cannot hold are refused rather than wrapped into
+    // nonsense (a speed that overflows its count arithmetic, a temperature
+    // beyond its signed byte).
+    for (const char* bad : {"temp0 = hot", "volt1.raw = 256", "case = ajar", "reg100 = 1", "temp0 = 1 2", "novalue",
+                            "fan1 = 45214748364700", "fan0 = 1000001", "temp0 = 128", "temp0 = 2147483647 100 60",
+                            "temp1 = 40 -5 60", "temp1 = 40 5 86401"})
         EXPECT_EQ(SimApplyScenario(board, bad, error, sizeof error), 0) << bad;
+    EXPECT_EQ(SimApplyScenario(board, "fan0 = 1000000\ntemp0 = -128 255 86400", error, sizeof error), 1);
     EXPECT_EQ(SimApplyScenario(board, "driver = absent\r\ncase = open\r\n", error, sizeof error), 1);
     EXPECT_EQ(board.driverState, SimDriverAbsent);
     EXPECT_EQ(board.caseOpen, 1);
