@@ -56,6 +56,22 @@ TEST_F(MonitorTest, WhileAnotherProgramHoldsTheChipTheReadingsStayAndComeBackAft
     EXPECT_EQ(WindowText(window), "CPU T=60C F=5000");
 }
 
+TEST_F(MonitorTest, ChipLockLeftByAProgramThatDiedIsTakenOver)
+{
+    SetProfileValue("FANONOF", "1,0,0,1,1,1");
+    Board("temp0 = 45\nfan0.count = 135");
+    StartMonitor();
+    SendMessageA(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    Program holder = StartProgram(BuildPath("sim\\boardctl.exe"), "hold 60000");
+    ASSERT_TRUE(WaitUntil(ChipLockTaken, 5000)) << "boardctl did not take the lock";
+    TerminateProcess(holder.process, 1);
+    ASSERT_TRUE(WaitForExit(holder, 5000));
+    EndProgram(holder);
+    Board("temp0 = 52");
+    RunCycle();
+    EXPECT_EQ(WindowText(window), "CPU T=52C F=5000");
+}
+
 TEST_F(MonitorTest, TwoProgramsHammeringTheChipNeverSplitAnIndexFromItsData)
 {
     StartMonitor();
