@@ -23,8 +23,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             SimFanCount(board, i, now);
         }
         for (int k = 0; k < 8; ++k) SimVoltsFromRaw(k, SimVoltageReading(board, k, now));
-        for (uint16_t reg = 0; reg < 256; ++reg) {
-            SimPortWrite(board, 0x295, static_cast<uint8_t>(reg), now);
+        // The inputs, as the monitor reads them through the ports.
+        for (uint8_t reg = 0x0D; reg <= 0x2B; ++reg) {
+            SimPortWrite(board, 0x295, reg, now);
             SimPortRead(board, 0x296, now);
         }
     }
