@@ -23,6 +23,7 @@ panel and a contact sheet of everything.
 import argparse
 import math
 import os
+import re
 import struct
 import sys
 import zlib
@@ -1172,11 +1173,23 @@ def art_chassis():
     return c
 
 
+def panel_voltage_labels():
+    """The label texts in channel order, from PanelVoltageLabel in
+    monitor/ui/panel_text.h, which the reading log's header uses too."""
+    header = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..',
+                          'monitor', 'ui', 'panel_text.h')
+    with open(header) as f:
+        table = re.search(r'PanelVoltageLabel\[[^]]*\]\s*=\s*\{([^}]*)\}',
+                          f.read()).group(1)
+    labels = tuple(re.findall(r'"([^"]*)"', table))
+    assert len(labels) == 8, labels
+    return labels
+
+
 def art_volt_labels():
     """1408: 65 x 180, eight 65 x 20 voltage channel labels."""
     c = Canvas(65, 180)
-    for k, name in enumerate(('VCORE', '+12', '-12', '+3.3', '+2.5', '+1.8',
-                              '+1.5', 'AGP')):
+    for k, name in enumerate(panel_voltage_labels()):
         y = 20 * k
         c.fill([rrect(1.0, y + 2.0, 64.0, y + 18.0, 3.0)],
                hgrad(1, 64, [(0.0, hexc('#173444')), (1.0, hexc('#0a151c'))]), ss=6)

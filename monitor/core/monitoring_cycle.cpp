@@ -4,6 +4,7 @@
 
 #include "monitor/core/alarm_rules.h"
 #include "monitor/core/main_window.h"
+#include "monitor/core/reading_log.h"
 #include "monitor/core/sound_worker.h"
 #include "monitor/hw/chip.h"
 #include "monitor/hw/chip_lock.h"
@@ -32,15 +33,18 @@ void ReadSensors()
 
 // Flashes the caption once for the first alarm source found; every source
 // is still examined, in the fixed order temperature, voltage, case.
-bool CheckAlarms(HWND window)
+bool CheckAlarms(HWND window, CycleFindings* found)
 {
-    bool alarm = TemperatureAlarmChannel(monitorConfig, sensorSnapshot) >= 0;
+    found->temperatureAlarm = TemperatureAlarmChannel(monitorConfig, sensorSnapshot) >= 0;
+    bool alarm = found->temperatureAlarm;
     if (alarm) FlashWindow(window, TRUE);
+    found->voltageAlarm = voltageAlarm ? 1 : 0;
     if (voltageAlarm && !alarm) {
         FlashWindow(window, TRUE);
         alarm = true;
     }
-    if (monitorConfig.caseOpenCheck && ReadCaseOpen() == 1) {
+    found->caseOpen = monitorConfig.caseOpenCheck ? ReadCaseOpen() : NotLogged;
+    if (found->caseOpen == 1) {
         if (!alarm) FlashWindow(window, TRUE);
         alarm = true;
     }
@@ -65,7 +69,8 @@ void RunMonitoringCycle(HWND window)
     // the previous ones and the alarms are judged on them.
     ChipReadingPass pass;
     ReadSensors();
-    if (CheckAlarms(window)) {
+    CycleFindings found;
+    if (CheckAlarms(window, &found)) {
         trayIconState = ToggleTrayIcon(window);
         alarmActive = 1;
         WakeSoundWorker();
@@ -82,4 +87,5 @@ void RunMonitoringCycle(HWND window)
     } else {
         ShowMinimisedTitle(window);
     }
+    LogCycleReadings(found);
 }

@@ -4,6 +4,7 @@
 
 #include "common/centre_window.h"
 #include "common/placement.h"
+#include "monitor/core/reading_log.h"
 #include "monitor/settings/settings_text.h"
 
 namespace {
@@ -129,6 +130,7 @@ void LoadSettings(HWND mainWindow)
     // Only six assignments exist; anything else falls back to the first.
     if (monitorConfig.fanMap < 0 || monitorConfig.fanMap > 5) monitorConfig.fanMap = 0;
     if (ReadValue("DEFCASE", value)) monitorConfig.caseOpenCheck = ParseOnUnlessZero(value);
+    LoadReadingLogSettings();
     PlaceWindow(mainWindow);
 }
 

@@ -23,6 +23,12 @@ int32_t NearestTenthInHundredths(int32_t millivolts);
 // than the tolerance in percent. A base of 0 tolerates nothing.
 bool VoltageOutOfTolerance(int32_t millivolts, int32_t baseVoltage, int32_t tolerancePercent);
 
+// The voltage labels of the panel, one 20-pixel row of bitmap 1408 per
+// channel. tools/gen_panel_art.py draws the bitmap from this table, and the
+// reading log names its columns with it.
+constexpr const char* PanelVoltageLabel[VoltageChannelCount] = {"VCORE", "+12",  "-12",  "+3.3",
+                                                                 "+2.5",  "+1.8", "+1.5", "AGP"};
+
 // A cell of a glyph strip bitmap.
 struct GlyphCell {
     int32_t sourceX;

@@ -1,0 +1,126 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "monitor/core/reading_log.h"
+
+namespace {
+
+TEST(ReadingLogKeys, IntervalOutsideOneToAnHourIsTheDefault)
+{
+    EXPECT_EQ(ParseLogInterval("1"), 1);
+    EXPECT_EQ(ParseLogInterval(" 3600 "), 3600);
+    for (const char* text : {"", "0", "3601", "-5", "+5", "5s", "1 0", "abc", "99999999999999999999"})
+        EXPECT_EQ(ParseLogInterval(text), DefaultLogIntervalSeconds) << text;
+}
+
+TEST(ReadingLogKeys, SizeIsRaisedToSixteenAndCappedNonNumbersAreTheDefault)
+{
+    EXPECT_EQ(ParseLogSizeKb("64"), 64);
+    EXPECT_EQ(ParseLogSizeKb("0"), SmallestLogSizeKb);
+    EXPECT_EQ(ParseLogSizeKb("15"), SmallestLogSizeKb);
+    EXPECT_EQ(ParseLogSizeKb("99999999999999999999"), LargestLogSizeKb);
+    for (const char* text : {"", "-100", "1MB", "x"}) EXPECT_EQ(ParseLogSizeKb(text), DefaultLogSizeKb) << text;
+}
+
+TEST(ReadingLogKeys, RelativePathsStartInTheProgramFolder)
+{
+    char path[LogPathSize];
+    char rotated[LogPathSize];
+    const char* program = "C:\\WINDOWS\\Kelvimon.EXE";
+    ASSERT_TRUE(ResolveLogPaths("logs\\readings.csv", program, path, rotated));
+    EXPECT_STREQ(path, "C:\\WINDOWS\\logs\\readings.csv");
+    EXPECT_STREQ(rotated, "C:\\WINDOWS\\logs\\readings.csv.old");
+    for (const char* absolute : {"D:\\readings.csv", "d:readings.csv", "\\readings.csv", "\\\\server\\share\\r.csv"}) {
+        ASSERT_TRUE(ResolveLogPaths(absolute, program, path, rotated));
+        EXPECT_STREQ(path, absolute);
+    }
+}
+
+TEST(ReadingLogKeys, APathThatCannotTakeTheOldSuffixIsRefused)
+{
+    char path[LogPathSize];
+    char rotated[LogPathSize];
+    // Together with ".old" and the terminator exactly the buffer.
+    const std::string longest = "C:\\" + std::string(LogPathSize - 8, 'a');
+    EXPECT_TRUE(ResolveLogPaths(longest.c_str(), "C:\\Kelvimon.EXE", path, rotated));
+    EXPECT_FALSE(ResolveLogPaths((longest + "b").c_str(), "C:\\Kelvimon.EXE", path, rotated));
+    // Relative: the program folder counts too.
+    EXPECT_FALSE(ResolveLogPaths(longest.c_str() + 3, "C:\\WINDOWS\\Kelvimon.EXE", path, rotated));
+}
+
+LogReadings SomeReadings()
+{
+    LogReadings r;
+    r.time = {2026, 12, 7, 3, 4, 5};
+    const int32_t temperatures[3] = {45, -5, NotLogged};
+    const int32_t fans[3] = {5192, 0, NotLogged};
+    const int32_t millivolts[8] = {1800, 12040, -11988, 3296, -500, 16, NotLogged, 0};
+    memcpy(r.temperature, temperatures, sizeof temperatures);
+    memcpy(r.fanSpeed, fans, sizeof fans);
+    memcpy(r.millivolts, millivolts, sizeof millivolts);
+    r.caseOpen = 1;
+    r.temperatureAlarm = 0;
+    r.voltageAlarm = 1;
+    r.caseAlarm = 1;
+    return r;
+}
+
+TEST(ReadingLogLines, ValuesAsThePanelShowsThemEmptyColumnsForWhatIsNotShown)
+{
+    char line[LogLineSize];
+    const size_t length = FormatLogLine(SomeReadings(), line, sizeof line);
+    EXPECT_STREQ(line, "2026-12-07 03:04:05,45,-5,,5192,0,,1.80,12.04,-11.98,3.29,-0.50,0.01,,0.00,1,0,1,1\r\n");
+    EXPECT_EQ(length, strlen(line));
+
+    LogReadings noCase = SomeReadings();
+    noCase.caseOpen = NotLogged;
+    noCase.caseAlarm = 0;
+    FormatLogLine(noCase, line, sizeof line);
+    EXPECT_NE(strstr(line, ",0.00,,0,1,0\r\n"), nullptr) << line;
+}
+
+TEST(ReadingLogLines, HeaderNamesColumnsByTitleAndPanelLabelAndQuotesCommas)
+{
+    const char titles[FanChannelCount][TitleSize] = {"CPU", "Board, rear", "Say \"hi\""};
+    char line[LogLineSize];
+    FormatLogHeader(titles, line, sizeof line);
+    EXPECT_STREQ(line,
+                 "Time,CPU (C),\"Board, rear (C)\",\"Say \"\"hi\"\" (C)\",CPU fan (RPM),\"Board, rear fan (RPM)\","
+                 "\"Say \"\"hi\"\" fan (RPM)\",VCORE (V),+12 (V),-12 (V),+3.3 (V),+2.5 (V),+1.8 (V),+1.5 (V),AGP (V),"
+                 "Case open,Temperature alarm,Voltage alarm,Case alarm\r\n");
+}
+
+TEST(ReadingLogLines, TheLongestHeaderFitsAndATooSmallBufferGivesNoLine)
+{
+    char titles[FanChannelCount][TitleSize];
+    for (auto& title : titles) {
+        memset(title, '"', TitleSize - 1);
+        title[TitleSize - 1] = '\0';
+    }
+    char line[LogLineSize];
+    EXPECT_GT(FormatLogHeader(titles, line, sizeof line), 0u);
+
+    char small[40];
+    memset(small, 'x', sizeof small);
+    EXPECT_EQ(FormatLogLine(SomeReadings(), small, sizeof small), 0u);
+    EXPECT_EQ(strlen(small), sizeof small - 1);
+}
+
+TEST(ReadingLogTiming, EveryCycleOfAOneSecondIntervalDespiteTimerJitter)
+{
+    EXPECT_TRUE(LogLineDue(980, 1));
+    EXPECT_FALSE(LogLineDue(300, 1));  // an extra cycle in between
+    EXPECT_FALSE(LogLineDue(8990, 10));
+    EXPECT_TRUE(LogLineDue(9600, 10));
+}
+
+TEST(ReadingLogTiming, RotationBeforeALineWouldPassTheSize)
+{
+    EXPECT_FALSE(LogRotationDue(16 * 1024 - 100, 100, 16));
+    EXPECT_TRUE(LogRotationDue(16 * 1024 - 100, 101, 16));
+    EXPECT_FALSE(LogRotationDue(0, 100000, 16));  // a new file takes its first line whatever its length
+}
+
+}  // namespace
