@@ -9,7 +9,8 @@
 #     the ratio monitor / minimal.
 #  2. tests/bench/monitor_bench.cpp: port accesses per monitoring cycle and per
 #     paint, processor time per 100 cycles, private memory after 1000 cycles,
-#     and a quiet minute with the warning sound enabled.
+#     a quiet minute with the warning sound enabled, and a minute with a
+#     reading-log line every second against none.
 #  3. Only when asked (BENCH_PARTS="3"; half an hour to an hour): the soak of
 #     tests/bench/soak_bench.cpp, 1,000 suspend/resume pairs, 1,000 Options
 #     sheets and 100,000 cycles with alarms coming and going, with private

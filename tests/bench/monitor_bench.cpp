@@ -1,13 +1,15 @@
 // Prints what one monitoring cycle costs the simulator build of the monitor:
 // port accesses (counted by the simulated board) against the least its reads
-// need, processor time per 100 cycles, private memory after 1000 cycles, and
-// processor time over a quiet minute with the warning sound enabled.
+// need, processor time per 100 cycles, private memory after 1000 cycles,
+// processor time over a quiet minute with the warning sound enabled, and over
+// half a minute with a reading-log line every second against none.
 // Numbers only; nothing here passes or fails.
 #include "tests/e2e/harness.h"
 
 #include <psapi.h>
 
 #include <cstdio>
+#include <cstring>
 #include <initializer_list>
 
 #include "sim/board_store.h"
@@ -66,6 +68,38 @@ size_t PrivateKb(HANDLE process)
     return memory.PagefileUsage / 1024;
 }
 
+constexpr int LogSeconds = 30;
+
+// Processor time of a monitor started with the given log (none when null),
+// over LogSeconds on its own timer; -1 when it did not start.
+double ProcessorMsOnItsOwn(const char* logPath)
+{
+    WriteProfileStringA("Thermivo", "LOGFILE", logPath);
+    WriteProfileStringA("Thermivo", "LOGINTERVAL", logPath ? "1" : nullptr);
+    Program monitor = StartProgram(BuildPath("monitor\\KelvimonSim.exe"));
+    double used = -1;
+    if (WaitForWindow(monitor.pid, "Thermivo", nullptr, 15000)) {
+        Sleep(1500);
+        const double before = ThreadsProcessorMs(monitor.pid);
+        Sleep(LogSeconds * 1000);
+        used = ThreadsProcessorMs(monitor.pid) - before;
+    }
+    EndProgram(monitor);
+    WriteProfileStringA("Thermivo", "LOGFILE", nullptr);
+    return used;
+}
+
+int CountLines(const char* path)
+{
+    FILE* file = fopen(path, "rb");
+    if (!file) return 0;
+    int lines = 0;
+    for (int c; (c = fgetc(file)) != EOF;)
+        if (c == '\n') ++lines;
+    fclose(file);
+    return lines;
+}
+
 }  // namespace
 
 int main()
@@ -119,5 +153,19 @@ int main()
            ThreadsProcessorMs(monitor.pid) - minuteBefore, ThreadsProcessorMs(monitor.pid, windowThread) - othersBefore,
            SimBoardInstance().toneCount - tonesBefore);
     EndProgram(monitor);
+
+    // The reading log's cost: the same quiet time on the monitor's own
+    // timer, without a log and with a line every second.
+    WriteProfileStringA("Thermivo", "SOUND", "0");
+    const double withoutLog = ProcessorMsOnItsOwn(nullptr);
+    char logPath[MAX_PATH];
+    GetTempPathA(sizeof logPath, logPath);
+    strncat(logPath, "kelvimon-bench.csv", sizeof logPath - strlen(logPath) - 1);
+    DeleteFileA(logPath);
+    const double withLog = ProcessorMsOnItsOwn(logPath);
+    printf("processor time over %d s without the reading log: %.1f ms, with a line every second: %.1f ms "
+           "(%d lines)\n",
+           LogSeconds, withoutLog, withLog, CountLines(logPath) - 1);
+    DeleteFileA(logPath);
     return 0;
 }
