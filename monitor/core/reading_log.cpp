@@ -98,11 +98,11 @@ private:
     bool overflow_ = false;
 };
 
-// The column of a value with its unit, e.g. "CPU (C)".
-void AddNamedColumn(LineWriter& out, const char* name, const char* unit)
+// A column named by two words, e.g. "CPU (C)" or "Volts +12".
+void AddColumn(LineWriter& out, const char* first, const char* second)
 {
     char field[TitleSize + 16];
-    snprintf(field, sizeof field, "%s %s", name, unit);
+    snprintf(field, sizeof field, "%s %s", first, second);
     out.AddChar(',');
     out.AddField(field);
 }
@@ -146,9 +146,11 @@ size_t FormatLogHeader(const char (&titles)[FanChannelCount][TitleSize], char* l
 {
     LineWriter out(line, size);
     out.Add("Time");
-    for (int n = 0; n < FanChannelCount; ++n) AddNamedColumn(out, titles[n], "(C)");
-    for (int n = 0; n < FanChannelCount; ++n) AddNamedColumn(out, titles[n], "fan (RPM)");
-    for (int k = 0; k < VoltageChannelCount; ++k) AddNamedColumn(out, PanelVoltageLabel[k], "(V)");
+    for (int n = 0; n < FanChannelCount; ++n) AddColumn(out, titles[n], "(C)");
+    for (int n = 0; n < FanChannelCount; ++n) AddColumn(out, titles[n], "fan (RPM)");
+    // The unit leads: spreadsheet programs take a cell that begins with a
+    // sign, as "+12" does, for a formula.
+    for (int k = 0; k < VoltageChannelCount; ++k) AddColumn(out, "Volts", PanelVoltageLabel[k]);
     out.Add(",Case open,Temperature alarm,Voltage alarm,Case alarm");
     return out.Finish();
 }

@@ -69,7 +69,9 @@ bool AppendWhole(HANDLE file, DWORD end, const char* text, size_t length)
     return false;
 }
 
-// The log becomes the ".old" file, replacing an older one.
+// The log becomes the ".old" file, replacing an older one. On the NT family
+// a reader that holds the log open without FILE_SHARE_DELETE, as most do,
+// makes the rename fail: the line waits for the next interval.
 bool RenameToRotated()
 {
     if (IsWindows9xFamily(GetVersion())) {

@@ -21,7 +21,7 @@ constexpr int LineAccesses = 2 * (8 + 2);
 std::string ExpectedHeader(const char* secondTemperature = "System (C)", const char* secondFan = "System fan (RPM)")
 {
     return std::string("Time,CPU (C),") + secondTemperature + ",Panel (C),CPU fan (RPM)," + secondFan +
-           ",Panel fan (RPM),VCORE (V),+12 (V),-12 (V),+3.3 (V),+2.5 (V),+1.8 (V),+1.5 (V),AGP (V),"
+           ",Panel fan (RPM),Volts VCORE,Volts +12,Volts -12,Volts +3.3,Volts +2.5,Volts +1.8,Volts +1.5,Volts AGP,"
            "Case open,Temperature alarm,Voltage alarm,Case alarm";
 }
 
@@ -219,6 +219,7 @@ TEST_F(ReadingLog, LinesCarryTheBoardsChangesUnderTheChannelTitles)
     snprintf(today, sizeof today, "%04d-%02d-%02d", now.wYear, now.wMonth, now.wDay);
     EXPECT_EQ(after.substr(0, 10), today);
     SaveScreenshot("reading-log-alarm.bmp");
+    CopyFileA(logPath.c_str(), ArtifactPath("reading-log-alarm.csv").c_str(), FALSE);
 }
 
 TEST_F(ReadingLog, HiddenMonitorReadsTheRailsForEachLineAndNothingElse)

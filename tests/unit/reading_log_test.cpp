@@ -88,8 +88,8 @@ TEST(ReadingLogLines, HeaderNamesColumnsByTitleAndPanelLabelAndQuotesCommas)
     FormatLogHeader(titles, line, sizeof line);
     EXPECT_STREQ(line,
                  "Time,CPU (C),\"Board, rear (C)\",\"Say \"\"hi\"\" (C)\",CPU fan (RPM),\"Board, rear fan (RPM)\","
-                 "\"Say \"\"hi\"\" fan (RPM)\",VCORE (V),+12 (V),-12 (V),+3.3 (V),+2.5 (V),+1.8 (V),+1.5 (V),AGP (V),"
-                 "Case open,Temperature alarm,Voltage alarm,Case alarm\r\n");
+                 "\"Say \"\"hi\"\" fan (RPM)\",Volts VCORE,Volts +12,Volts -12,Volts +3.3,Volts +2.5,Volts +1.8,"
+                 "Volts +1.5,Volts AGP,Case open,Temperature alarm,Voltage alarm,Case alarm\r\n");
 }
 
 TEST(ReadingLogLines, TheLongestHeaderFitsAndATooSmallBufferGivesNoLine)
