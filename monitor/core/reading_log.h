@@ -53,12 +53,15 @@ struct LogReadings {
     int32_t fanSpeed[FanChannelCount];         // RPM
     int32_t millivolts[VoltageChannelCount];  // as the panel takes them
     int32_t caseOpen;                          // 0/1
-    int32_t temperatureAlarm, voltageAlarm, caseAlarm;  // 0/1, as the cycle decided
+    // 0/1, as the cycle decided them; the voltage alarm is the one the last
+    // paint of the panel left, which the cycle acts on.
+    int32_t temperatureAlarm, voltageAlarm, caseAlarm;
 };
 
-// The header line: the columns named with the channel titles and the panel's
-// voltage labels; titles with a comma or quote are quoted. Both end with CR LF
-// and return their length, or 0 when the buffer is too small.
+// The header line: the columns named with the channel titles and, after
+// "Volts", the panel's voltage labels; titles with a comma or quote are
+// quoted. Both end with CR LF and return their length, or 0 when the buffer
+// is too small.
 size_t FormatLogHeader(const char (&titles)[FanChannelCount][TitleSize], char* line, size_t size);
 // "2026-12-07 03:14:15,45,34,29,5192,0,,1.80,12.04,-11.98,..." with the
 // voltages as the panel shows them, without its blanks and unit.

@@ -24,29 +24,22 @@ TEST(ReadingLogKeys, SizeIsRaisedToSixteenAndCappedNonNumbersAreTheDefault)
     for (const char* text : {"", "-100", "1MB", "x"}) EXPECT_EQ(ParseLogSizeKb(text), DefaultLogSizeKb) << text;
 }
 
-TEST(ReadingLogKeys, RelativePathsStartInTheProgramFolder)
+TEST(ReadingLogKeys, RelativePathsStartInTheProgramFolderAndTooLongOnesAreRefused)
 {
     char path[LogPathSize];
     char rotated[LogPathSize];
-    const char* program = "C:\\WINDOWS\\Kelvimon.EXE";
-    ASSERT_TRUE(ResolveLogPaths("logs\\readings.csv", program, path, rotated));
-    EXPECT_STREQ(path, "C:\\WINDOWS\\logs\\readings.csv");
-    EXPECT_STREQ(rotated, "C:\\WINDOWS\\logs\\readings.csv.old");
-    for (const char* absolute : {"D:\\readings.csv", "d:readings.csv", "\\readings.csv", "\\\\server\\share\\r.csv"}) {
-        ASSERT_TRUE(ResolveLogPaths(absolute, program, path, rotated));
+    ASSERT_TRUE(ResolveLogPaths("logs\\r.csv", "C:\\WINDOWS\\Kelvimon.EXE", path, rotated));
+    EXPECT_STREQ(path, "C:\\WINDOWS\\logs\\r.csv");
+    EXPECT_STREQ(rotated, "C:\\WINDOWS\\logs\\r.csv.old");
+    for (const char* absolute : {"D:\\r.csv", "d:r.csv", "\\r.csv", "\\\\server\\share\\r.csv"}) {
+        ASSERT_TRUE(ResolveLogPaths(absolute, "C:\\Kelvimon.EXE", path, rotated));
         EXPECT_STREQ(path, absolute);
     }
-}
-
-TEST(ReadingLogKeys, APathThatCannotTakeTheOldSuffixIsRefused)
-{
-    char path[LogPathSize];
-    char rotated[LogPathSize];
-    // Together with ".old" and the terminator exactly the buffer.
+    // With ".old" and the terminator exactly the buffer; the program folder
+    // counts for a relative path.
     const std::string longest = "C:\\" + std::string(LogPathSize - 8, 'a');
     EXPECT_TRUE(ResolveLogPaths(longest.c_str(), "C:\\Kelvimon.EXE", path, rotated));
     EXPECT_FALSE(ResolveLogPaths((longest + "b").c_str(), "C:\\Kelvimon.EXE", path, rotated));
-    // Relative: the program folder counts too.
     EXPECT_FALSE(ResolveLogPaths(longest.c_str() + 3, "C:\\WINDOWS\\Kelvimon.EXE", path, rotated));
 }
 
@@ -108,16 +101,11 @@ TEST(ReadingLogLines, TheLongestHeaderFitsAndATooSmallBufferGivesNoLine)
     EXPECT_EQ(strlen(small), sizeof small - 1);
 }
 
-TEST(ReadingLogTiming, EveryCycleOfAOneSecondIntervalDespiteTimerJitter)
+TEST(ReadingLogTiming, EveryCycleOfAOneSecondIntervalAndRotationBeforeTheSizeIsPassed)
 {
-    EXPECT_TRUE(LogLineDue(980, 1));
+    EXPECT_TRUE(LogLineDue(980, 1));  // a timer cycle a little early
     EXPECT_FALSE(LogLineDue(300, 1));  // an extra cycle in between
     EXPECT_FALSE(LogLineDue(8990, 10));
-    EXPECT_TRUE(LogLineDue(9600, 10));
-}
-
-TEST(ReadingLogTiming, RotationBeforeALineWouldPassTheSize)
-{
     EXPECT_FALSE(LogRotationDue(16 * 1024 - 100, 100, 16));
     EXPECT_TRUE(LogRotationDue(16 * 1024 - 100, 101, 16));
     EXPECT_FALSE(LogRotationDue(0, 100000, 16));  // a new file takes its first line whatever its length
