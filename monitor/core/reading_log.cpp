@@ -35,76 +35,78 @@ bool IsAbsolutePath(const char* path)
     return driveLetter || path[0] == '\\' || path[0] == '/';
 }
 
-// Appends to a fixed buffer and remembers when something did not fit; the
-// text is always terminated.
-class LineWriter {
-public:
-    LineWriter(char* line, size_t size) : line_(line), size_(size)
-    {
-        if (size_ > 0) line_[0] = '\0';
-    }
-    void Add(const char* text)
-    {
-        for (const char* c = text; *c; ++c) AddChar(*c);
-    }
-    void AddChar(char c)
-    {
-        if (length_ + 1 >= size_) {
-            overflow_ = true;
-            return;
-        }
-        line_[length_++] = c;
-        line_[length_] = '\0';
-    }
-    void AddNumber(int32_t value)
-    {
-        if (value == NotLogged) return;
-        char text[16];
-        snprintf(text, sizeof text, "%d", value);
-        Add(text);
-    }
-    // The panel's text of a voltage without its alignment blanks and its
-    // unit: " 1.74V" gives 1.74, "- 0.50V" gives -0.50.
-    void AddVolts(int32_t millivolts)
-    {
-        if (millivolts == NotLogged) return;
-        char text[16];
-        FormatVoltage(text, sizeof text, millivolts);
-        for (const char* c = text; *c; ++c)
-            if (*c != ' ' && *c != 'V') AddChar(*c);
-    }
-    // A CSV field, quoted with its quotes doubled when it holds a comma or
-    // a quote.
-    void AddField(const char* text)
-    {
-        const bool quoted = strpbrk(text, ",\"") != nullptr;
-        if (quoted) AddChar('"');
-        for (const char* c = text; *c; ++c) {
-            if (*c == '"') AddChar('"');
-            AddChar(*c);
-        }
-        if (quoted) AddChar('"');
-    }
-    size_t Finish()
-    {
-        Add("\r\n");
-        return overflow_ ? 0 : length_;
-    }
-
-private:
-    char* line_;
-    size_t size_;
-    size_t length_ = 0;
-    bool overflow_ = false;
+// A line built in a fixed buffer, always terminated; overflow is set once
+// something did not fit.
+struct Line {
+    char* text;
+    size_t size;
+    size_t length;
+    bool overflow;
 };
 
-// A column named by two words, e.g. "CPU (C)" or "Volts +12".
-void AddColumn(LineWriter& out, const char* first, const char* second)
+Line StartLine(char* text, size_t size)
 {
-    char field[TitleSize + 16];
-    snprintf(field, sizeof field, "%s %s", first, second);
-    out.AddChar(',');
-    out.AddField(field);
+    if (size > 0) text[0] = '\0';
+    return {text, size, 0, false};
+}
+
+void AddChar(Line& line, char c)
+{
+    if (line.length + 1 >= line.size) {
+        line.overflow = true;
+        return;
+    }
+    line.text[line.length++] = c;
+    line.text[line.length] = '\0';
+}
+
+void Add(Line& line, const char* text)
+{
+    for (const char* c = text; *c; ++c) AddChar(line, *c);
+}
+
+// A column: a comma, then the number or nothing.
+void AddNumberColumn(Line& line, int32_t value)
+{
+    AddChar(line, ',');
+    if (value == NotLogged) return;
+    char text[16];
+    snprintf(text, sizeof text, "%d", value);
+    Add(line, text);
+}
+
+// A column with the panel's text of a voltage without its alignment blanks
+// and its unit: " 1.74V" gives 1.74, "- 0.50V" gives -0.50.
+void AddVoltsColumn(Line& line, int32_t millivolts)
+{
+    AddChar(line, ',');
+    if (millivolts == NotLogged) return;
+    char text[16];
+    FormatVoltage(text, sizeof text, millivolts);
+    for (const char* c = text; *c; ++c)
+        if (*c != ' ' && *c != 'V') AddChar(line, *c);
+}
+
+// A header column named by two words, e.g. "CPU (C)" or "Volts +12"; quoted,
+// with its quotes doubled, when it holds a comma or a quote.
+void AddNameColumn(Line& line, const char* first, const char* second)
+{
+    char name[TitleSize + 16];
+    snprintf(name, sizeof name, "%s %s", first, second);
+    const bool quoted = strpbrk(name, ",\"") != nullptr;
+    AddChar(line, ',');
+    if (quoted) AddChar(line, '"');
+    for (const char* c = name; *c; ++c) {
+        if (*c == '"') AddChar(line, '"');
+        AddChar(line, *c);
+    }
+    if (quoted) AddChar(line, '"');
+}
+
+size_t FinishLine(Line& line)
+{
+    Add(line, "\r\n");
+    return line.overflow ? 0 : line.length;
 }
 
 }  // namespace
@@ -142,43 +144,31 @@ bool ResolveLogPaths(const char* value, const char* programPath, char (&path)[Lo
     return length >= 0 && static_cast<size_t>(length) < sizeof rotatedPath;
 }
 
-size_t FormatLogHeader(const char (&titles)[FanChannelCount][TitleSize], char* line, size_t size)
+size_t FormatLogHeader(const char (&titles)[FanChannelCount][TitleSize], char* text, size_t size)
 {
-    LineWriter out(line, size);
-    out.Add("Time");
-    for (int n = 0; n < FanChannelCount; ++n) AddColumn(out, titles[n], "(C)");
-    for (int n = 0; n < FanChannelCount; ++n) AddColumn(out, titles[n], "fan (RPM)");
+    Line line = StartLine(text, size);
+    Add(line, "Time");
+    for (int n = 0; n < FanChannelCount; ++n) AddNameColumn(line, titles[n], "(C)");
+    for (int n = 0; n < FanChannelCount; ++n) AddNameColumn(line, titles[n], "fan (RPM)");
     // The unit leads: spreadsheet programs take a cell that begins with a
     // sign, as "+12" does, for a formula.
-    for (int k = 0; k < VoltageChannelCount; ++k) AddColumn(out, "Volts", PanelVoltageLabel[k]);
-    out.Add(",Case open,Temperature alarm,Voltage alarm,Case alarm");
-    return out.Finish();
+    for (int k = 0; k < VoltageChannelCount; ++k) AddNameColumn(line, "Volts", PanelVoltageLabel[k]);
+    Add(line, ",Case open,Temperature alarm,Voltage alarm,Case alarm");
+    return FinishLine(line);
 }
 
-size_t FormatLogLine(const LogReadings& r, char* line, size_t size)
+size_t FormatLogLine(const LogReadings& r, char* text, size_t size)
 {
-    LineWriter out(line, size);
+    Line line = StartLine(text, size);
     char time[80];
     snprintf(time, sizeof time, "%04d-%02d-%02d %02d:%02d:%02d", r.time.year, r.time.month, r.time.day,
              r.time.hour, r.time.minute, r.time.second);
-    out.Add(time);
-    for (int32_t temperature : r.temperature) {
-        out.AddChar(',');
-        out.AddNumber(temperature);
-    }
-    for (int32_t rpm : r.fanSpeed) {
-        out.AddChar(',');
-        out.AddNumber(rpm);
-    }
-    for (int32_t mv : r.millivolts) {
-        out.AddChar(',');
-        out.AddVolts(mv);
-    }
-    for (int32_t flag : {r.caseOpen, r.temperatureAlarm, r.voltageAlarm, r.caseAlarm}) {
-        out.AddChar(',');
-        out.AddNumber(flag);
-    }
-    return out.Finish();
+    Add(line, time);
+    for (int32_t temperature : r.temperature) AddNumberColumn(line, temperature);
+    for (int32_t rpm : r.fanSpeed) AddNumberColumn(line, rpm);
+    for (int32_t mv : r.millivolts) AddVoltsColumn(line, mv);
+    for (int32_t flag : {r.caseOpen, r.temperatureAlarm, r.voltageAlarm, r.caseAlarm}) AddNumberColumn(line, flag);
+    return FinishLine(line);
 }
 
 bool LogLineDue(uint32_t elapsedMs, int32_t intervalSeconds)

@@ -234,7 +234,8 @@ TEST_F(ReadingLog, RotationKeepsExactlyOneOldFileAndCountsWhatIsAlreadyThere)
     const std::string rotated = FileText(logPath + ".old");
     EXPECT_LE(rotated.size(), 16u * 1024);
     EXPECT_EQ(rotated.substr(rotated.size() - 2), "\r\n");
-    EXPECT_TRUE(beginsWithHeader(logPath));
+    // Between the rename and the header there is a moment without a log.
+    EXPECT_TRUE(WaitUntil([&] { return beginsWithHeader(logPath); }, LineTimeoutMs, 100));
     EXPECT_EQ(FolderFiles(folder), (std::set<std::string>{"readings.csv", "readings.csv.old"}));
 }
 
