@@ -93,7 +93,7 @@ void AddNameColumn(Line& line, const char* first, const char* second)
 {
     char name[TitleSize + 16];
     snprintf(name, sizeof name, "%s %s", first, second);
-    const bool quoted = strpbrk(name, ",\"") != nullptr;
+    const bool quoted = strchr(name, ',') != nullptr || strchr(name, '"') != nullptr;
     AddChar(line, ',');
     if (quoted) AddChar(line, '"');
     for (const char* c = name; *c; ++c) {
