@@ -109,12 +109,9 @@ int main()
     WriteProfileStringA("Thermivo", "VOLTBASE", BoardBases);  // no voltage alarm
     WriteProfileStringA("Thermivo", "SOUND", "1");
     SimBoardInstance();  // this process powers the board up
-    Program monitor = StartProgram(BuildPath("monitor\\KelvimonSim.exe"));
-    HWND window = WaitForWindow(monitor.pid, "Thermivo", nullptr, 15000);
-    if (!window) {
-        fprintf(stderr, "the monitor did not start\n");
-        return 1;
-    }
+    Program monitor;
+    HWND window = StartSimulatedMonitor(monitor);
+    if (!window) return 1;
     Sleep(1500);
 
     // Another process cannot paint the window for sure just once (the

@@ -106,12 +106,9 @@ int main()
     WriteProfileStringA("Thermivo", "SOUND", "1");
     SimBoardInstance();  // this process powers the board up
     SetTemperature(40);
-    Program monitor = StartProgram(BuildPath("monitor\\KelvimonSim.exe"));
-    HWND window = WaitForWindow(monitor.pid, "Thermivo", nullptr, 15000);
-    if (!window) {
-        fprintf(stderr, "the monitor did not start\n");
-        return 1;
-    }
+    Program monitor;
+    HWND window = StartSimulatedMonitor(monitor);
+    if (!window) return 1;
     Sleep(1500);
     const Usage start = UsageOf(monitor);
     Report("start", start, start, 0);

@@ -165,6 +165,14 @@ std::vector<DWORD> ProcessThreads(DWORD pid)
     return threads;
 }
 
+HWND StartSimulatedMonitor(Program& monitor)
+{
+    monitor = StartProgram(BuildPath("monitor\\KelvimonSim.exe"));
+    HWND window = WaitForWindow(monitor.pid, "Thermivo", nullptr, 15000);
+    if (!window) fprintf(stderr, "the monitor did not start\n");
+    return window;
+}
+
 void HoldProcess(DWORD pid, bool hold)
 {
     for (DWORD id : ProcessThreads(pid)) {

@@ -27,6 +27,9 @@ bool WaitForExit(const Program& program, DWORD timeoutMs, DWORD* exitCode = null
 // Runs boardctl with the arguments to its end; its exit code.
 DWORD RunBoardctl(const std::string& arguments);
 bool IsRunning(const Program& program);
+// Starts the simulator build of the monitor and waits for its window; null,
+// with a message on stderr, when it does not come within 15 s.
+HWND StartSimulatedMonitor(Program& monitor);
 // Ends the program if it still runs and releases its handle.
 void EndProgram(Program& program);
 
