@@ -9,8 +9,9 @@
 // pause or a message box. Groups wait in two ways:
 //  - A reading group of a monitoring cycle or a paint (a ChipReadingPass)
 //    waits at most ReadingWaitMs. On a miss it touches no port and the pass's
-//    readings keep their previous values; the pass's later groups do not
-//    wait again, so one pass never waits longer than that in all.
+//    readings keep their previous values; after a miss the pass's later
+//    groups do not wait at all, so a holder that keeps the lock costs a
+//    pass one such wait.
 //  - Every other group (initialisation, fan programming, giving the board's
 //    fan control back, readings outside a pass) waits up to
 //    ProgrammingWaitMs and then goes ahead. Other tools hold the lock for a
