@@ -284,12 +284,21 @@ TEST(Setup, ProgressBarFollowsTheCopyOfALargeFile)
     ASSERT_TRUE(WaitUntil([&] { return Exists(target); }, 10000));
     // The installer is held at points of the copy, so that what the bar
     // shows is compared with the bytes copied however fast the copy runs.
-    // It repaints the bar after every 4 KB chunk.
+    // It repaints the bar after every 4 KB chunk. It is let run only in
+    // short steps, each followed by a look at the size, so that a test
+    // thread the system leaves waiting cannot miss a point: the copy waits
+    // with it.
     int last = 0;
     int seen = 0;
+    HoldProcess(setup.program.pid, true);
     for (const uint64_t point : {size / 5, size * 2 / 5, size * 3 / 5, size * 4 / 5}) {
-        ASSERT_TRUE(WaitUntil([&] { return FileSize(target) >= point; }, 60000, 1));
-        HoldProcess(setup.program.pid, true);
+        ASSERT_TRUE(WaitUntil([&] {
+            if (FileSize(target) >= point) return true;
+            HoldProcess(setup.program.pid, false);
+            Sleep(1);
+            HoldProcess(setup.program.pid, true);
+            return false;
+        }, 60000, 0));
         const uint64_t copied = FileSize(target);
         const int percent = filledPercent();
         if (copied >= point && copied < size) {
@@ -299,8 +308,8 @@ TEST(Setup, ProgressBarFollowsTheCopyOfALargeFile)
             if (point == size * 3 / 5) SaveScreenshot("setup-progress.bmp");
             last = percent;
         }
-        HoldProcess(setup.program.pid, false);
     }
+    HoldProcess(setup.program.pid, false);
     EXPECT_EQ(seen, 4) << "the copy ended before the test could look at the bar";
     EXPECT_GE(last, 50) << "the bar was never seen past half-way";
 
