@@ -20,7 +20,12 @@ void ReleaseProcessMutex()
     ReleaseMutex(superIoMutex);
 }
 
-constexpr ChipLock SuperIoMutexLock = {AcquireProcessMutex, ReleaseProcessMutex};
+uint32_t TickNow()
+{
+    return GetTickCount();
+}
+
+constexpr ChipLock SuperIoMutexLock = {AcquireProcessMutex, ReleaseProcessMutex, TickNow};
 
 HANDLE CreateOrOpen(const char* name)
 {

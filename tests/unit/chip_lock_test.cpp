@@ -17,6 +17,7 @@ struct StandInLock {
     uint32_t spanStart = 0;
     std::vector<std::pair<uint32_t, uint32_t>> spans;
     std::vector<uint32_t> waits;
+    uint32_t nowMs = 0;
 };
 StandInLock standIn;
 
@@ -36,7 +37,12 @@ void ReleaseStandIn()
     standIn.spans.push_back({standIn.spanStart, SimBoardInstance().journalCount});
 }
 
-constexpr ChipLock StandInChipLock = {AcquireStandIn, ReleaseStandIn};
+uint32_t StandInClock()
+{
+    return standIn.nowMs;
+}
+
+constexpr ChipLock StandInChipLock = {AcquireStandIn, ReleaseStandIn, StandInClock};
 
 class SharedChipLock : public ::testing::Test {
 protected:
@@ -150,6 +156,59 @@ TEST_F(SharedChipLock, ProgrammingAndTheRestoreWaitLongerThenGoAhead)
     ApplyScenario("temp1 = 33");
     EXPECT_EQ(ReadTemperature(1, 0), 33) << "a reading outside a cycle or paint goes ahead too";
     EXPECT_EQ(standIn.waits, std::vector<uint32_t>{ProgrammingWaitMs});
+}
+
+// Passes once a second from just before another program takes the lock and
+// keeps it: none touches the chip until the readings would be five seconds
+// old, then each reads all its registers, taking the lock only where it is
+// free; once the holder lets go passes are normal again, and a later hold
+// counts anew.
+TEST_F(SharedChipLock, ReadingsAreNeverLeftStaleForMoreThanFiveSeconds)
+{
+    InitChip();
+    struct Pass {
+        bool touched;
+        int32_t temperature;
+        bool withoutLock;
+    };
+    const auto pass = [](uint32_t atMs) {
+        standIn.nowMs = atMs;
+        ClearJournal();
+        standIn.waits.clear();
+        ChipReadingPass p;
+        const int32_t temperature = ReadTemperature(0, 0);
+        ReadFanSpeed(FanCountRegister[0]);
+        ReadCaseOpen();
+        return Pass{SimJournalKept(SimBoardInstance()) > 0, temperature, p.ReadWithoutLock()};
+    };
+    for (uint32_t holdStart : {10000u, 40000u}) {
+        ApplyScenario("temp0 = 40");
+        const Pass fresh = pass(holdStart - 990);
+        EXPECT_TRUE(fresh.touched && !fresh.withoutLock);
+        standIn.takenByOther = true;
+        ApplyScenario("temp0 = 95");
+        for (uint32_t s = 0; s < 4; ++s) {
+            const Pass p = pass(holdStart + 10 + 1000 * s);
+            EXPECT_FALSE(p.touched) << "pass " << s << " of the hold at " << holdStart;
+            EXPECT_EQ(p.temperature, 40);
+            EXPECT_EQ(standIn.waits, std::vector<uint32_t>{ReadingWaitMs});
+        }
+        const Pass overdue = pass(holdStart + 4020);
+        EXPECT_TRUE(overdue.touched && overdue.withoutLock && overdue.temperature == 95) << "hold at " << holdStart;
+        EXPECT_EQ(standIn.waits, (std::vector<uint32_t>{ReadingWaitMs, 0, 0})) << "later groups take a free lock";
+        EXPECT_TRUE(pass(holdStart + 5030).withoutLock);
+
+        standIn.takenByOther = false;
+        const Pass after = pass(holdStart + 6040);
+        EXPECT_TRUE(after.touched && !after.withoutLock);
+        EXPECT_FALSE(standIn.ours);
+    }
+    // A miss long after the last pass that had the lock (the machine slept)
+    // counts from itself.
+    standIn.takenByOther = true;
+    EXPECT_FALSE(pass(90000).touched);
+    EXPECT_FALSE(pass(93000).touched);
+    EXPECT_TRUE(pass(94600).touched);
 }
 
 }  // namespace
