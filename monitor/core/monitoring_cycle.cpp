@@ -10,6 +10,7 @@
 #include "monitor/hw/chip_lock.h"
 #include "monitor/ui/panel.h"
 #include "monitor/ui/panel_layout.h"
+#include "monitor/ui/rail_check.h"
 #include "monitor/ui/tray_icon.h"
 
 volatile int32_t alarmActive;
@@ -66,9 +67,14 @@ void ShowMinimisedTitle(HWND window)
 void RunMonitoringCycle(HWND window)
 {
     // While another program holds the chip, the readings of this cycle stay
-    // the previous ones and the alarms are judged on them.
+    // the previous ones and the alarms are judged on them, for at most a few
+    // seconds (chip_lock.h).
     ChipReadingPass pass;
     ReadSensors();
+    // The panel judges the rails when it paints. A hidden or minimised window
+    // gets no paint (and a minimised one no invalidation), so the cycle
+    // judges them itself, before it decides the alarm.
+    if (minimised || IsIconic(window) || !IsWindowVisible(window)) JudgeShownRails();
     CycleFindings found;
     if (CheckAlarms(window, &found)) {
         trayIconState = ToggleTrayIcon(window);
@@ -87,5 +93,6 @@ void RunMonitoringCycle(HWND window)
     } else {
         ShowMinimisedTitle(window);
     }
+    found.readWithoutLock = pass.ReadWithoutLock() ? 1 : 0;
     LogCycleReadings(found);
 }

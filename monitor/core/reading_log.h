@@ -53,9 +53,11 @@ struct LogReadings {
     int32_t fanSpeed[FanChannelCount];         // RPM
     int32_t millivolts[VoltageChannelCount];  // as the panel takes them
     int32_t caseOpen;                          // 0/1
-    // 0/1, as the cycle decided them; the voltage alarm is the one the last
-    // paint of the panel left, which the cycle acts on.
+    // 0/1, as the cycle decided them; the voltage alarm is the verdict on
+    // the line's voltages.
     int32_t temperatureAlarm, voltageAlarm, caseAlarm;
+    // 0/1: the cycle read the chip without the lock another program kept.
+    int32_t readWithoutLock;
 };
 
 // The header line: the columns named with the channel titles and, after
@@ -76,16 +78,18 @@ bool LogLineDue(uint32_t elapsedMs, int32_t intervalSeconds);
 bool LogRotationDue(uint32_t fileSize, size_t lineLength, int32_t sizeKb);
 
 // What the monitoring cycle found, for the line it writes: its alarm sources
-// (0/1) and the case flag when it read one (NotLogged otherwise).
+// (0/1), the case flag when it read one (NotLogged otherwise), and whether it
+// read without the chip lock (0/1).
 struct CycleFindings {
     int32_t temperatureAlarm;
     int32_t voltageAlarm;
     int32_t caseOpen;
+    int32_t readWithoutLock;
 };
 
 // The file side, in reading_log_win.cpp. LoadReadingLogSettings runs once
 // while the settings are loaded; LogCycleReadings at the end of every
-// monitoring cycle writes the line when one is due, reading the shown
-// voltages for it.
+// monitoring cycle writes the line when one is due, with the rails as they
+// were judged last.
 void LoadReadingLogSettings();
 void LogCycleReadings(const CycleFindings& found);

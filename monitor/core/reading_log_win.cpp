@@ -4,7 +4,7 @@
 #include "monitor/core/reading_log.h"
 #include "monitor/hw/chip.h"
 #include "monitor/settings/settings_text.h"
-#include "monitor/ui/panel_text.h"
+#include "monitor/ui/rail_check.h"
 
 namespace {
 
@@ -34,16 +34,16 @@ LogReadings CollectReadings(const CycleFindings& found)
         r.temperature[n] = monitorConfig.itemOn[n] ? sensorSnapshot[n].temperature : NotLogged;
         r.fanSpeed[n] = monitorConfig.itemOn[n + 3] ? sensorSnapshot[n].fanSpeed : NotLogged;
     }
-    // The cycle reads no voltage; the panel's reads come at its paint, which
-    // does not happen while the window is hidden or minimised.
-    for (int k = 0; k < VoltageChannelCount; ++k) {
-        const VoltageSetting& channel = monitorConfig.voltage[k];
-        r.millivolts[k] = channel.shown ? VoltageMillivolts(ReadVoltage(channel.inputRegister)) : NotLogged;
-    }
+    // The rails as the last judging read them (the cycle's own while the
+    // window is hidden or minimised, else the last paint's), so that the line
+    // holds the voltages its voltage alarm was decided on.
+    for (int k = 0; k < VoltageChannelCount; ++k)
+        r.millivolts[k] = monitorConfig.voltage[k].shown && judgedRails.judged[k] ? judgedRails.millivolts[k] : NotLogged;
     r.caseOpen = found.caseOpen;
     r.temperatureAlarm = found.temperatureAlarm;
     r.voltageAlarm = found.voltageAlarm;
     r.caseAlarm = found.caseOpen == 1 ? 1 : 0;
+    r.readWithoutLock = found.readWithoutLock;
     return r;
 }
 

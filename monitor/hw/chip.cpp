@@ -15,6 +15,7 @@ struct LastReadings {
     int32_t temperature[3];  // registers 0x29..0x2B
     int32_t fanSpeed[3];
     double voltage[8];
+    bool voltageTaken[8];
     int caseOpen;
 };
 LastReadings last;
@@ -147,6 +148,7 @@ double ReadVoltage(uint8_t reg)
     // The battery is sampled for this read; the sample and the read belong together.
     if (reg == BatteryVoltageRegister) OrRegister(RegConfiguration, ConfigSampleBattery);
     const double v = ReadChipRegister(reg) * static_cast<double>(Step);
+    last.voltageTaken[channel] = true;
     double& volts = last.voltage[channel];
     switch (reg) {
     case RegHighRangeVoltage: volts = v * 0.75 * static_cast<double>(1.68f) * 2.4 * 1.3; break;
@@ -156,6 +158,12 @@ double ReadVoltage(uint8_t reg)
     default: volts = v; break;
     }
     return volts;
+}
+
+bool VoltageReadingTaken(uint8_t reg)
+{
+    const int channel = reg - VoltageRegisterBase;
+    return channel >= 0 && channel < 8 && last.voltageTaken[channel];
 }
 
 namespace {

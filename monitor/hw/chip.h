@@ -57,6 +57,9 @@ int ReadCaseOpen();
 int32_t ReadTemperature(int channel, int32_t fanMap);
 int32_t ReadFanSpeed(uint8_t countRegister);
 double ReadVoltage(uint8_t reg);
+// False until a read of the input has reached the chip: until then
+// ReadVoltage answers 0 V, which is no reading at all.
+bool VoltageReadingTaken(uint8_t reg);
 
 // Whole degrees to the nearest whole degree of the other scale, below zero
 // as above it.

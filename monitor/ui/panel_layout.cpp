@@ -2,7 +2,6 @@
 
 PanelLayout panelLayout;
 int32_t focusIndex = ExitButtonTarget;
-int32_t voltageAlarm;
 
 namespace {
 

@@ -27,9 +27,6 @@ constexpr PanelRect ReadoutArea = {0, 110, 400, 400};
 
 extern PanelLayout panelLayout;
 extern int32_t focusIndex;
-// Set while painting when a shown voltage with its warning on is out of
-// tolerance; the next monitoring cycle raises the alarm from it.
-extern int32_t voltageAlarm;
 
 // The fixed layout, the voltage input registers and the settings' start
 // values (all items on, fan limits 25, 32, 48, 64, 80). Runs before the

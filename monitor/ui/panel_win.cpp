@@ -9,6 +9,7 @@
 #include "monitor/ui/options_sheet.h"
 #include "monitor/ui/panel_layout.h"
 #include "monitor/ui/panel_text.h"
+#include "monitor/ui/rail_check.h"
 
 namespace {
 
@@ -99,17 +100,12 @@ void DrawClock(HDC dc)
     DrawClockText(dc, 250, 367, text);
 }
 
-void DrawVoltageReading(HDC dc, uint8_t inputRegister, int x, int y)
+void DrawVoltageReading(HDC dc, int channel, int x, int y)
 {
-    const int32_t mv = VoltageMillivolts(ReadVoltage(inputRegister));
+    int32_t mv = 0;
+    const bool alarm = JudgeRail(channel, &mv);
     char text[32];
     FormatVoltage(text, sizeof text, mv);
-    VoltageSetting& channel = monitorConfig.voltage[inputRegister - VoltageRegisterBase];
-    // Without a VCore base, the first reading becomes it.
-    if (inputRegister == VoltageRegisterBase && channel.baseVoltage == 0)
-        channel.baseVoltage = NearestTenthInHundredths(mv);
-    const bool alarm = channel.warnEnabled && VoltageOutOfTolerance(mv, channel.baseVoltage, channel.tolerancePercent);
-    if (alarm) voltageAlarm = 1;
     DrawValueText(dc, x, y, text, alarm ? BITMAP_VOLT_RED : BITMAP_VOLT_WHITE);
 }
 
@@ -242,10 +238,8 @@ LRESULT PaintPanel(HWND window)
         DrawValueText(canvas, panelLayout.columnX[k], 180, text, BITMAP_VALUE_FAN);
     }
     DrawClock(canvas);
-    voltageAlarm = 0;
-    ForEachShownVoltage([](int k, int left, int y) {
-        DrawVoltageReading(canvas, monitorConfig.voltage[k].inputRegister, 90 + left, y);
-    });
+    BeginRailJudging();
+    ForEachShownVoltage([](int k, int left, int y) { DrawVoltageReading(canvas, k, 90 + left, y); });
     if (monitorConfig.caseOpenCheck) DrawCaseIndicator(canvas, 13, 331, ReadCaseOpen());
     DrawFocusRing(canvas);
     // The five rows below the panel are never drawn.

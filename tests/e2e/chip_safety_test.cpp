@@ -4,19 +4,6 @@
 
 namespace {
 
-constexpr const char* ChipMutexName = "Global\\Access_ISABUS.HTP.Method";
-
-// Whether another process holds the programs' shared chip lock.
-bool ChipLockTaken()
-{
-    HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, ChipMutexName);
-    if (!mutex) return false;
-    const DWORD result = WaitForSingleObject(mutex, 0);
-    if (result == WAIT_OBJECT_0 || result == WAIT_ABANDONED) ReleaseMutex(mutex);
-    CloseHandle(mutex);
-    return result == WAIT_TIMEOUT;
-}
-
 uint32_t PortAccessesBy(SimBoard& board, DWORD pid)
 {
     SimBoardLock lock(board);
@@ -54,6 +41,30 @@ TEST_F(MonitorTest, WhileAnotherProgramHoldsTheChipTheReadingsStayAndComeBackAft
     EndProgram(holder);
     RunCycle();
     EXPECT_EQ(WindowText(window), "CPU T=60C F=5000");
+}
+
+// Started while another program holds the chip, the monitor's first paint
+// reads no rail: a rail never read is not judged, so no alarm follows.
+TEST_F(MonitorTest, RailsNotReadYetRaiseNoAlarm)
+{
+    SetProfileValue("SOUND", "1");
+    Program holder = StartProgram(BuildPath("sim\\boardctl.exe"), "hold 40000");
+    ASSERT_TRUE(WaitUntil(ChipLockTaken, 5000)) << "boardctl did not take the lock";
+    monitor = StartProgram(BuildPath("monitor\\KelvimonSim.exe"));
+    // Each step of the start waits a second for the lock, then goes ahead.
+    window = WaitForWindow(monitor.pid, "Thermivo", nullptr, 15000);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return (board().reg[0x13] & 0x07) == 0x07; }, 30000)) << "the fans were not programmed";
+    for (int i = 0; i < 3; ++i) {
+        PostMessageA(window, WM_TIMER, 100, 0);
+        DWORD_PTR result = 0;
+        ASSERT_TRUE(SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result));
+    }
+    EXPECT_FALSE(WaitUntil([&] { return ToneCount() > 0; }, 1000)) << "an alarm from rails that were never read";
+    EXPECT_TRUE(ChipLockTaken()) << "the hold outlasted the cycles";
+    TerminateProcess(holder.process, 1);
+    ASSERT_TRUE(WaitForExit(holder, 5000));
+    EndProgram(holder);
 }
 
 TEST_F(MonitorTest, ChipLockLeftByAProgramThatDiedIsTakenOver)

@@ -32,6 +32,16 @@ bool ShowsAnIcon(const Pixels& area)
 
 }  // namespace
 
+bool ChipLockTaken()
+{
+    HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, "Global\\Access_ISABUS.HTP.Method");
+    if (!mutex) return false;
+    const DWORD result = WaitForSingleObject(mutex, 0);
+    if (result == WAIT_OBJECT_0 || result == WAIT_ABANDONED) ReleaseMutex(mutex);
+    CloseHandle(mutex);
+    return result == WAIT_TIMEOUT;
+}
+
 void MonitorTest::SetUp()
 {
     SetProfileValue("VOLTBASE", BoardBases);

@@ -16,6 +16,9 @@
 // install.ini sets them: VCore's is fixed rather than learned.
 constexpr const char* BoardBases = "180,1200,-1200,330,250,180,150,150";
 
+// Whether another process holds the programs' shared chip lock.
+bool ChipLockTaken();
+
 class MonitorTest : public ::testing::Test {
 protected:
     void SetUp() override;

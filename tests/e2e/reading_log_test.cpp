@@ -11,19 +11,23 @@ namespace {
 
 constexpr DWORD LineTimeoutMs = 10000;
 
+// Columns of a line.
+constexpr size_t CpuColumn = 1, TwelveVoltColumn = 8, TemperatureAlarmColumn = 16, VoltageAlarmColumn = 17,
+                 WithoutLockColumn = 19;
+
 // Port accesses of a monitoring cycle with case supervision: the flag's
 // read-modify-write, three temperatures, three fan counts with the two
 // divisor reads, the case flag; two port accesses per register access.
 constexpr int CycleAccesses = 2 * (2 + 3 + 3 + 2 + 1);
-// What a line adds: the eight rails and the battery sample's
-// read-modify-write of the configuration register.
-constexpr int LineAccesses = 2 * (8 + 2);
+// What judging the eight rails adds: each input once and the battery
+// sample's read-modify-write of the configuration register.
+constexpr int RailAccesses = 2 * (8 + 2);
 
 std::string ExpectedHeader(const char* secondTemperature = "System (C)", const char* secondFan = "System fan (RPM)")
 {
     return std::string("Time,CPU (C),") + secondTemperature + ",Panel (C),CPU fan (RPM)," + secondFan +
            ",Panel fan (RPM),Volts VCORE,Volts +12,Volts -12,Volts +3.3,Volts +2.5,Volts +1.8,Volts +1.5,Volts AGP,"
-           "Case open,Temperature alarm,Voltage alarm,Case alarm";
+           "Case open,Temperature alarm,Voltage alarm,Case alarm,Read without lock";
 }
 
 std::string FileText(const std::string& path)
@@ -42,11 +46,11 @@ std::vector<std::string> Split(const std::string& text, const std::string& separ
     return parts;
 }
 
-// The time as "YYYY-MM-DD hh:mm:ss" and eighteen columns.
+// The time as "YYYY-MM-DD hh:mm:ss" and nineteen columns.
 bool IsWholeDataLine(const std::string& line)
 {
     int y, mo, d, h, mi, s;
-    return Split(line, ",").size() == 19 && line.size() > 19 && line[10] == ' ' && line[19] == ',' &&
+    return Split(line, ",").size() == 20 && line.size() > 19 && line[10] == ' ' && line[19] == ',' &&
            sscanf(line.c_str(), "%4d-%2d-%2d %2d:%2d:%2d", &y, &mo, &d, &h, &mi, &s) == 6;
 }
 
@@ -112,7 +116,7 @@ protected:
                 const std::vector<std::string> lines = LogLines();
                 for (size_t i = after; i < lines.size() && match.empty(); ++i) {
                     const std::vector<std::string> fields = Split(lines[i], ",");
-                    bool all = fields.size() == 19;
+                    bool all = fields.size() == 20;
                     for (const auto& e : expected) all = all && fields[e.first] == e.second;
                     if (all) match = lines[i];
                 }
@@ -166,7 +170,7 @@ TEST_F(ReadingLog, LinesCarryTheBoardsChangesUnderTheChannelTitles)
     EXPECT_EQ(lines[0], ExpectedHeader("\"Board, rear (C)\"", "\"Board, rear fan (RPM)\""));
     EXPECT_TRUE(IsWholeDataLine(lines[1])) << lines[1];
     const std::vector<std::string> before = Split(lines[1], ",");
-    ASSERT_EQ(before.size(), 19u);
+    ASSERT_EQ(before.size(), 20u);
     EXPECT_EQ(before[1], "40");
     EXPECT_NE(before[5], "0");
     EXPECT_EQ(before[10], "3.29");
@@ -187,29 +191,110 @@ TEST_F(ReadingLog, LinesCarryTheBoardsChangesUnderTheChannelTitles)
     CopyFileA(logPath.c_str(), ArtifactPath("reading-log-alarm.csv").c_str(), FALSE);
 }
 
-TEST_F(ReadingLog, OnlyALineAddsPortAccessesAndAHiddenMonitorReadsItsRails)
+// A hidden window gets no paint, so its cycle reads the shown rails itself,
+// each once; a line reads nothing more.
+TEST_F(ReadingLog, AHiddenCycleReadsEachShownRailOnceAndALineReadsNothingMore)
 {
     SetProfileValue("DEFCASE", "1");
+    SetProfileValue("VOLTONOFF", "0,1,0,0,0,0,0,0");  // +12 only
     const std::string programFolder = BuildPath("monitor");
     const std::set<std::string> programFiles = FolderFiles(programFolder);
     StartMonitor("HIDE");
-    for (int count : AccessesOfNextCycles(3)) EXPECT_EQ(count, CycleAccesses) << "without LOGFILE";
+    for (int count : AccessesOfNextCycles(3)) EXPECT_EQ(count, CycleAccesses + 2) << "without LOGFILE";
     EXPECT_EQ(FolderFiles(programFolder), programFiles);
     CloseMonitor();
 
+    SetProfileValue("VOLTONOFF", "1,1,1,1,1,1,1,1");
     UseLog(ScratchFolder("hidden") + "\\readings.csv");
     StartMonitor("HIDE");
     ASSERT_GE(WaitForLineCount(2), 2u);
-    // No paint reads the rails while the window is hidden: the line must.
     Board("volt3.raw = 150\nvolt2.raw = 5");
     EXPECT_FALSE(WaitForLine(LogLines().size(), {{9, "-11.98"}, {10, "2.40"}}).empty())
         << "last line: " << LogLines().back();
-    int logged = 0;
-    for (int count : AccessesOfNextCycles(3)) {
-        EXPECT_TRUE(count == CycleAccesses || count == CycleAccesses + LineAccesses) << count;
-        logged += count == CycleAccesses + LineAccesses;
+    for (int count : AccessesOfNextCycles(3)) EXPECT_EQ(count, CycleAccesses + RailAccesses);
+}
+
+// Most users run the monitor from the tray: started hidden as the Run value
+// starts it, or minimised, the voltage alarm comes and goes with the rail as
+// it does on screen. In every case each line's voltage-alarm column is the
+// verdict on that line's voltages.
+class VoltageAlarm : public ReadingLog, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(VoltageAlarm, ComesAndGoesWithTheRailWithinThreeSeconds)
+{
+    const std::string how = GetParam();
+    UseLog(ScratchFolder("alarm") + "\\readings.csv");
+    SetProfileValue("SOUND", "1");
+    StartMonitor(how == "hidden" ? "HIDE" : "");
+    if (how == "minimised") SendMessageA(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_GE(WaitForLineCount(3), 3u);
+    const size_t quietLines = LogLines().size();
+    const uint32_t quietTones = ToneCount();
+
+    DWORD changed = GetTickCount();
+    Board("volt1 = 10.5");
+    EXPECT_TRUE(WaitUntil([&] { return ToneCount() > quietTones; }, 3000)) << "no tune";
+    std::string line = WaitForLine(quietLines, {{TwelveVoltColumn, "10.44"}});
+    EXPECT_LE(GetTickCount() - changed, 3000u) << "no line with the rail out";
+    EXPECT_EQ(Split(line, ",")[VoltageAlarmColumn], "1") << line;
+    // Icon 102 and 101 by turns, one change a second.
+    EXPECT_TRUE(WaitUntil([&] { return !ShowsNormalIcon(); }, 3000)) << "the alarm icon did not show";
+    EXPECT_TRUE(WaitUntil([&] { return ShowsNormalIcon(); }, 2500)) << "the icon did not alternate";
+    EXPECT_TRUE(WaitUntil([&] { return !ShowsNormalIcon(); }, 2500)) << "the icon did not alternate";
+    if (how == "hidden") EXPECT_FALSE(IsWindowVisible(window));
+    if (how == "minimised") EXPECT_TRUE(IsIconic(window));
+
+    const size_t alarmLines = LogLines().size();
+    changed = GetTickCount();
+    Board("volt1.raw = 191");
+    line = WaitForLine(alarmLines, {{TwelveVoltColumn, "12.01"}});
+    EXPECT_LE(GetTickCount() - changed, 3000u) << "no line with the rail back";
+    EXPECT_EQ(Split(line, ",")[VoltageAlarmColumn], "0") << line;
+    EXPECT_TRUE(ShowsNormalIcon()) << "the icon is back to normal with the first quiet cycle";
+    SaveScreenshot(("voltage-alarm-" + how + ".bmp").c_str());
+
+    const std::vector<std::string> lines = LogLines();
+    for (size_t i = 1; i < lines.size(); ++i) {
+        const std::vector<std::string> fields = Split(lines[i], ",");
+        ASSERT_EQ(fields.size(), 20u) << lines[i];
+        EXPECT_EQ(fields[VoltageAlarmColumn], fields[TwelveVoltColumn] == "10.44" ? "1" : "0") << lines[i];
     }
-    EXPECT_GE(logged, 1);
+    CopyFileA(logPath.c_str(), ArtifactPath(("voltage-alarm-" + how + ".csv").c_str()).c_str(), FALSE);
+}
+
+INSTANTIATE_TEST_SUITE_P(Window, VoltageAlarm, ::testing::Values("hidden", "minimised", "shown"));
+
+// Another program keeps the chip lock for 30 s while the CPU overheats: once
+// its readings would be five seconds old the monitor reads anyway, raises the
+// alarm and marks the lines read without the lock, until the lock is free.
+TEST_F(ReadingLog, AChipLockKeptByAnotherProgramDelaysTheAlarmAtMostSixSeconds)
+{
+    UseLog(ScratchFolder("held") + "\\readings.csv");
+    SetProfileValue("SOUND", "1");
+    SetProfileValue("FAN0", "1,25,35,45,60,75,90,100,110,90");  // alarm at 75 C
+    Board("temp0 = 40");
+    StartMonitor("HIDE");
+    ASSERT_GE(WaitForLineCount(2), 2u);
+    const uint32_t quietTones = ToneCount();
+    Program holder = StartProgram(BuildPath("sim\\boardctl.exe"), "hold 30000");
+    ASSERT_TRUE(WaitUntil(ChipLockTaken, 5000)) << "boardctl did not take the lock";
+    const size_t heldLines = LogLines().size();
+    const DWORD taken = GetTickCount();
+    Board("temp0 = 95");
+    EXPECT_TRUE(WaitUntil([&] { return ToneCount() > quietTones; }, 6000)) << "no alarm within 6 s";
+    const std::string line = WaitForLine(heldLines, {{CpuColumn, "95"}});
+    EXPECT_LE(GetTickCount() - taken, 6000u) << "no line with the reading within 6 s";
+    EXPECT_EQ(Split(line, ",")[TemperatureAlarmColumn], "1") << line;
+    EXPECT_EQ(Split(line, ",")[WithoutLockColumn], "1") << line;
+    for (size_t i = heldLines; i < LogLines().size() && LogLines()[i] != line; ++i)
+        EXPECT_EQ(Split(LogLines()[i], ",")[WithoutLockColumn], "0") << "stale, but not read without the lock";
+    EXPECT_TRUE(ChipLockTaken()) << "the hold lasts";
+
+    TerminateProcess(holder.process, 1);
+    ASSERT_TRUE(WaitForExit(holder, 5000));
+    EndProgram(holder);
+    EXPECT_FALSE(WaitForLine(LogLines().size(), {{CpuColumn, "95"}, {WithoutLockColumn, "0"}}).empty())
+        << "read with the lock again once it is free";
 }
 
 TEST_F(ReadingLog, RotationKeepsExactlyOneOldFileAndCountsWhatIsAlreadyThere)

@@ -57,6 +57,7 @@ LogReadings SomeReadings()
     r.temperatureAlarm = 0;
     r.voltageAlarm = 1;
     r.caseAlarm = 1;
+    r.readWithoutLock = 1;
     return r;
 }
 
@@ -64,14 +65,14 @@ TEST(ReadingLogLines, ValuesAsThePanelShowsThemEmptyColumnsForWhatIsNotShown)
 {
     char line[LogLineSize];
     const size_t length = FormatLogLine(SomeReadings(), line, sizeof line);
-    EXPECT_STREQ(line, "2026-12-07 03:04:05,45,-5,,5192,0,,1.80,12.04,-11.98,3.29,-0.50,0.01,,0.00,1,0,1,1\r\n");
+    EXPECT_STREQ(line, "2026-12-07 03:04:05,45,-5,,5192,0,,1.80,12.04,-11.98,3.29,-0.50,0.01,,0.00,1,0,1,1,1\r\n");
     EXPECT_EQ(length, strlen(line));
 
     LogReadings noCase = SomeReadings();
     noCase.caseOpen = NotLogged;
     noCase.caseAlarm = 0;
     FormatLogLine(noCase, line, sizeof line);
-    EXPECT_NE(strstr(line, ",0.00,,0,1,0\r\n"), nullptr) << line;
+    EXPECT_NE(strstr(line, ",0.00,,0,1,0,1\r\n"), nullptr) << line;
 }
 
 TEST(ReadingLogLines, HeaderNamesColumnsByTitleAndPanelLabelAndQuotesCommas)
@@ -82,7 +83,7 @@ TEST(ReadingLogLines, HeaderNamesColumnsByTitleAndPanelLabelAndQuotesCommas)
     EXPECT_STREQ(line,
                  "Time,CPU (C),\"Board, rear (C)\",\"Say \"\"hi\"\" (C)\",CPU fan (RPM),\"Board, rear fan (RPM)\","
                  "\"Say \"\"hi\"\" fan (RPM)\",Volts VCORE,Volts +12,Volts -12,Volts +3.3,Volts +2.5,Volts +1.8,"
-                 "Volts +1.5,Volts AGP,Case open,Temperature alarm,Voltage alarm,Case alarm\r\n");
+                 "Volts +1.5,Volts AGP,Case open,Temperature alarm,Voltage alarm,Case alarm,Read without lock\r\n");
 }
 
 TEST(ReadingLogLines, TheLongestHeaderFitsAndATooSmallBufferGivesNoLine)
