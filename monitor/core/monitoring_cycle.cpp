@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "monitor/core/alarm_rules.h"
+#include "monitor/core/fan_stall.h"
 #include "monitor/core/main_window.h"
 #include "monitor/core/reading_log.h"
 #include "monitor/core/sound_worker.h"
@@ -19,6 +20,8 @@ int titleChannel;
 
 namespace {
 
+FanStallState fanStall[FanChannelCount];
+
 void ReadSensors()
 {
     SetFanControlFlag();
@@ -33,7 +36,8 @@ void ReadSensors()
 }
 
 // Flashes the caption once for the first alarm source found; every source
-// is still examined, in the fixed order temperature, voltage, case.
+// is still examined, in the fixed order temperature, voltage, case, stalled
+// fans.
 bool CheckAlarms(HWND window, CycleFindings* found)
 {
     found->temperatureAlarm = TemperatureAlarmChannel(monitorConfig, sensorSnapshot) >= 0;
@@ -46,6 +50,19 @@ bool CheckAlarms(HWND window, CycleFindings* found)
     }
     found->caseOpen = monitorConfig.caseOpenCheck ? ReadCaseOpen() : NotLogged;
     if (found->caseOpen == 1) {
+        if (!alarm) FlashWindow(window, TRUE);
+        alarm = true;
+    }
+    found->fanStall = NotLogged;
+    const DWORD now = GetTickCount();
+    for (int n = 0; n < FanChannelCount; ++n) {
+        const bool watched = monitorConfig.stallWatch[n] && monitorConfig.itemOn[n + 3];
+        const SensorSnapshot& reading = sensorSnapshot[n];
+        const bool stalled =
+            UpdateFanStall(fanStall[n], watched, monitorConfig.fan[n], reading.temperature, reading.fanSpeed, now);
+        if (monitorConfig.stallWatch[n] && found->fanStall == NotLogged) found->fanStall = 0;
+        if (!stalled) continue;
+        found->fanStall = 1;
         if (!alarm) FlashWindow(window, TRUE);
         alarm = true;
     }
@@ -63,6 +80,16 @@ void ShowMinimisedTitle(HWND window)
 }
 
 }  // namespace
+
+bool FanStalled(int fan)
+{
+    return fanStall[fan].stalled != 0;
+}
+
+void GiveFanTimeToSpinUp(int fan)
+{
+    StartSpinUpGrace(fanStall[fan], GetTickCount());
+}
 
 void RunMonitoringCycle(HWND window)
 {

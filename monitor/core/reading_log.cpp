@@ -153,7 +153,7 @@ size_t FormatLogHeader(const char (&titles)[FanChannelCount][TitleSize], char* t
     // The unit leads: spreadsheet programs take a cell that begins with a
     // sign, as "+12" does, for a formula.
     for (int k = 0; k < VoltageChannelCount; ++k) AddNameColumn(line, "Volts", PanelVoltageLabel[k]);
-    Add(line, ",Case open,Temperature alarm,Voltage alarm,Case alarm,Read without lock");
+    Add(line, ",Case open,Temperature alarm,Voltage alarm,Case alarm,Read without lock,Fan stall alarm");
     return FinishLine(line);
 }
 
@@ -167,7 +167,7 @@ size_t FormatLogLine(const LogReadings& r, char* text, size_t size)
     for (int32_t temperature : r.temperature) AddNumberColumn(line, temperature);
     for (int32_t rpm : r.fanSpeed) AddNumberColumn(line, rpm);
     for (int32_t mv : r.millivolts) AddVoltsColumn(line, mv);
-    for (int32_t flag : {r.caseOpen, r.temperatureAlarm, r.voltageAlarm, r.caseAlarm, r.readWithoutLock})
+    for (int32_t flag : {r.caseOpen, r.temperatureAlarm, r.voltageAlarm, r.caseAlarm, r.readWithoutLock, r.fanStall})
         AddNumberColumn(line, flag);
     return FinishLine(line);
 }

@@ -58,6 +58,7 @@ struct LogReadings {
     int32_t temperatureAlarm, voltageAlarm, caseAlarm;
     // 0/1: the cycle read the chip without the lock another program kept.
     int32_t readWithoutLock;
+    int32_t fanStall;  // 0/1, NotLogged when no fan is watched
 };
 
 // The header line: the columns named with the channel titles and, after
@@ -78,13 +79,15 @@ bool LogLineDue(uint32_t elapsedMs, int32_t intervalSeconds);
 bool LogRotationDue(uint32_t fileSize, size_t lineLength, int32_t sizeKb);
 
 // What the monitoring cycle found, for the line it writes: its alarm sources
-// (0/1), the case flag when it read one (NotLogged otherwise), and whether it
-// read without the chip lock (0/1).
+// (0/1), the case flag when it read one (NotLogged otherwise), whether it
+// read without the chip lock (0/1), and the stall alarm when a fan is
+// watched (NotLogged otherwise).
 struct CycleFindings {
     int32_t temperatureAlarm;
     int32_t voltageAlarm;
     int32_t caseOpen;
     int32_t readWithoutLock;
+    int32_t fanStall;
 };
 
 // The file side, in reading_log_win.cpp. LoadReadingLogSettings runs once

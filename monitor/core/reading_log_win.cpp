@@ -44,6 +44,7 @@ LogReadings CollectReadings(const CycleFindings& found)
     r.voltageAlarm = found.voltageAlarm;
     r.caseAlarm = found.caseOpen == 1 ? 1 : 0;
     r.readWithoutLock = found.readWithoutLock;
+    r.fanStall = found.fanStall;
     return r;
 }
 

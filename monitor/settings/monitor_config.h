@@ -41,6 +41,7 @@ struct MonitorConfig {
     int32_t tempSensorSetup;  // byte for chip register 0x51 at initialisation; 0 leaves it alone
     int32_t fanMap;           // fan/temperature assignment, 0..5
     int32_t caseOpenCheck;
+    int32_t stallWatch[FanChannelCount];  // 1: a driven fan that reads 0 rpm raises the alarm
 };
 
 extern MonitorConfig monitorConfig;

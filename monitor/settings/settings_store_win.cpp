@@ -130,6 +130,8 @@ void LoadSettings(HWND mainWindow)
     // Only six assignments exist; anything else falls back to the first.
     if (monitorConfig.fanMap < 0 || monitorConfig.fanMap > 5) monitorConfig.fanMap = 0;
     if (ReadValue("DEFCASE", value)) monitorConfig.caseOpenCheck = ParseOnUnlessZero(value);
+    // Only install.ini or a hand edit sets it; SaveSettings never writes it.
+    if (ReadValue("FANSTALL", value)) ParseFanStallFlags(value, monitorConfig.stallWatch);
     LoadReadingLogSettings();
     PlaceWindow(mainWindow);
 }

@@ -72,6 +72,21 @@ void ParseItemFlags(const char* text, int32_t flags[ReadoutItemCount])
     for (int i = 0; i < ReadoutItemCount; ++i) flags[i] = n[i] != 0 ? 1 : 0;
 }
 
+void ParseFanStallFlags(const char* text, int32_t watched[FanChannelCount])
+{
+    const char* c = text;
+    for (int n = 0; n < FanChannelCount; ++n) {
+        while (*c == ' ' || *c == '\t') ++c;
+        bool one = *c == '1';
+        if (one) ++c;
+        while (*c == ' ' || *c == '\t') ++c;
+        one = one && (*c == ',' || *c == '\0');
+        watched[n] = one ? 1 : 0;
+        while (*c != ',' && *c != '\0') ++c;
+        if (*c == ',') ++c;
+    }
+}
+
 void ParseVoltageList(const char* text, int32_t slots[VoltageChannelCount])
 {
     WalkVoltageSlots(text, slots, [](int32_t& slot, char c, bool) {

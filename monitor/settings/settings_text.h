@@ -26,6 +26,11 @@ int ScanFanNumbers(const char* text, int32_t* const destinations[11]);
 // not hold count as 1, as when the key is missing altogether.
 void ParseItemFlags(const char* text, int32_t flags[ReadoutItemCount]);
 
+// FANSTALL: one position per fan, separated by commas; a position that is
+// exactly 1 (blanks around allowed) watches its fan, anything else or a
+// missing position does not.
+void ParseFanStallFlags(const char* text, int32_t watched[FanChannelCount]);
+
 // VOLT: eight slots, each character folded in as a decimal digit, a comma
 // moving to the next slot; slots the text does not reach are 0.
 void ParseVoltageList(const char* text, int32_t slots[VoltageChannelCount]);

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "monitor/core/main_window.h"
+#include "monitor/core/monitoring_cycle.h"
 #include "monitor/hw/chip.h"
 #include "monitor/res/resource_ids.h"
 #include "monitor/ui/about_help.h"
@@ -235,7 +236,7 @@ LRESULT PaintPanel(HWND window)
     for (int k = 0; k < FanChannelCount; ++k) {
         if (!monitorConfig.itemOn[k + 3]) continue;
         FormatFanSpeed(text, sizeof text, sensorSnapshot[k].fanSpeed);
-        DrawValueText(canvas, panelLayout.columnX[k], 180, text, BITMAP_VALUE_FAN);
+        DrawValueText(canvas, panelLayout.columnX[k], 180, text, FanStalled(k) ? BITMAP_VALUE_RED : BITMAP_VALUE_FAN);
     }
     DrawClock(canvas);
     BeginRailJudging();

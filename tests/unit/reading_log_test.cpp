@@ -58,6 +58,7 @@ LogReadings SomeReadings()
     r.voltageAlarm = 1;
     r.caseAlarm = 1;
     r.readWithoutLock = 1;
+    r.fanStall = 1;
     return r;
 }
 
@@ -71,8 +72,9 @@ TEST(ReadingLogLines, ValuesAsThePanelShowsThemEmptyColumnsForWhatIsNotShown)
     LogReadings noCase = SomeReadings();
     noCase.caseOpen = NotLogged;
     noCase.caseAlarm = 0;
+    noCase.fanStall = NotLogged;
     FormatLogLine(noCase, line, sizeof line);
-    EXPECT_NE(strstr(line, ",0.00,,0,1,0,1\r\n"), nullptr) << line;
+    EXPECT_NE(strstr(line, ",0.00,,0,1,0,1,\r\n"), nullptr) << line;
 }
 
 TEST(ReadingLogLines, HeaderNamesColumnsByTitleAndPanelLabelAndQuotesCommas)
@@ -83,7 +85,7 @@ TEST(ReadingLogLines, HeaderNamesColumnsByTitleAndPanelLabelAndQuotesCommas)
     EXPECT_STREQ(line,
                  "Time,CPU (C),\"Board, rear (C)\",\"Say \"\"hi\"\" (C)\",CPU fan (RPM),\"Board, rear fan (RPM)\","
                  "\"Say \"\"hi\"\" fan (RPM)\",Volts VCORE,Volts +12,Volts -12,Volts +3.3,Volts +2.5,Volts +1.8,"
-                 "Volts +1.5,Volts AGP,Case open,Temperature alarm,Voltage alarm,Case alarm,Read without lock\r\n");
+                 "Volts +1.5,Volts AGP,Case open,Temperature alarm,Voltage alarm,Case alarm,Read without lock,Fan stall alarm\r\n");
 }
 
 TEST(ReadingLogLines, TheLongestHeaderFitsAndATooSmallBufferGivesNoLine)

@@ -1,0 +1,37 @@
+// The fan stall alarm's rule, without a platform call: a watched fan that is
+// being driven and reads 0 rpm in StallCycles consecutive monitoring cycles
+// has stalled, until the first cycle in which it turns again.
+#pragma once
+
+#include <cstdint>
+
+#include "monitor/settings/monitor_config.h"
+
+constexpr int32_t StallCycles = 3;
+// A fan just programmed may take this long to spin up.
+constexpr uint32_t SpinUpGraceMs = 5000;
+
+// What the rule keeps of one fan between cycles.
+struct FanStallState {
+    // Automatic mode: whether the chip's curve has the fan on. The chip starts
+    // a fan at the "On" limit, stops it below the "Off" limit and leaves it as
+    // it was in between; the monitor follows the same way, and learns an on
+    // state it cannot know from the fan turning in between.
+    int32_t curveOn;
+    int32_t zeroCycles;
+    int32_t graceActive;
+    uint32_t graceStartMs;
+    int32_t stalled;
+};
+
+// Whether the profile commands the fan to turn at this temperature (the
+// reading of the channel's own input), updating the curve's on state.
+bool FanDriven(const FanProfile& profile, int32_t temperature, int32_t rpm, int32_t& curveOn);
+
+// The fan has just been programmed: no stall for SpinUpGraceMs from nowMs.
+void StartSpinUpGrace(FanStallState& state, uint32_t nowMs);
+
+// One monitoring cycle of one fan; returns whether it has stalled. watched:
+// its FANSTALL position and its speed readout are both on.
+bool UpdateFanStall(FanStallState& state, bool watched, const FanProfile& profile, int32_t temperature,
+                    int32_t rpm, uint32_t nowMs);
