@@ -35,6 +35,24 @@ void ReadSensors()
     }
 }
 
+// The watched fans judged on this cycle's readings: 1 when one has stalled,
+// 0 when none has, NotLogged when no fan is watched.
+int32_t JudgeFanStalls()
+{
+    int32_t finding = NotLogged;
+    const DWORD now = GetTickCount();
+    for (int n = 0; n < FanChannelCount; ++n) {
+        const bool watched = monitorConfig.stallWatch[n] != 0;
+        const SensorSnapshot& reading = sensorSnapshot[n];
+        if (UpdateFanStall(fanStall[n], watched && monitorConfig.itemOn[n + 3], monitorConfig.fan[n],
+                           reading.temperature, reading.fanSpeed, now))
+            finding = 1;
+        else if (watched && finding == NotLogged)
+            finding = 0;
+    }
+    return finding;
+}
+
 // Flashes the caption once for the first alarm source found; every source
 // is still examined, in the fixed order temperature, voltage, case, stalled
 // fans.
@@ -53,16 +71,8 @@ bool CheckAlarms(HWND window, CycleFindings* found)
         if (!alarm) FlashWindow(window, TRUE);
         alarm = true;
     }
-    found->fanStall = NotLogged;
-    const DWORD now = GetTickCount();
-    for (int n = 0; n < FanChannelCount; ++n) {
-        const bool watched = monitorConfig.stallWatch[n] && monitorConfig.itemOn[n + 3];
-        const SensorSnapshot& reading = sensorSnapshot[n];
-        const bool stalled =
-            UpdateFanStall(fanStall[n], watched, monitorConfig.fan[n], reading.temperature, reading.fanSpeed, now);
-        if (monitorConfig.stallWatch[n] && found->fanStall == NotLogged) found->fanStall = 0;
-        if (!stalled) continue;
-        found->fanStall = 1;
+    found->fanStall = JudgeFanStalls();
+    if (found->fanStall == 1) {
         if (!alarm) FlashWindow(window, TRUE);
         alarm = true;
     }

@@ -136,6 +136,52 @@ TEST_F(Panel, OutOfToleranceVoltageWithItsWarningRaisesTheAlarm)
     EXPECT_TRUE(ShowsNormalIcon());
 }
 
+// The monitor's own timer: the alarm must come within 4 s of the stop.
+TEST_F(Panel, AWatchedDrivenFanThatStopsRaisesTheAlarmUntilItTurnsAgain)
+{
+    SetProfileValue("FAN1", "0,25,35,45,60,75,90,100,110,127,90");  // software mode, full duty
+    SetProfileValue("FANSTALL", "0,1,0");
+    SetProfileValue("SOUND", "1");
+    StartMonitor();
+    auto fanShows = [&](const char* text, int strip, DWORD timeoutMs) {
+        return WaitUntil([&] { return ValueTextIs(CaptureClient(window), 160, 180, text, strip); }, timeoutMs, 50);
+    };
+    ASSERT_TRUE(fanShows("04500 ", ValueFan, 3000));
+
+    WaitForTimerCycle();
+    Board("fan1 = stopped");
+    const DWORD stoppedAt = GetTickCount();
+    ASSERT_TRUE(fanShows("00000 ", ValueRed, 4000)) << "no stall within 4 s";
+    EXPECT_LE(GetTickCount() - stoppedAt, 4000u);
+    EXPECT_TRUE(WaitUntil([&] { return ToneCount() > 0; }, 3000)) << "the warning sound";
+    EXPECT_TRUE(WaitUntil([&] { return !ShowsNormalIcon(); }, 4000)) << "the tray icon blinks";
+    SaveScreenshot("panel-fan-stalled.bmp");
+
+    Board("fan1 = running");
+    EXPECT_TRUE(fanShows("04500 ", ValueFan, 3000));
+    EXPECT_TRUE(WaitUntil([&] { return ShowsNormalIcon(); }, 3000));
+}
+
+TEST_F(Panel, NoStallAlarmForAFanItsCurveSwitchedOffOneNotWatchedOrWithoutTheKey)
+{
+    SetProfileValue("FAN2", "0,25,35,45,60,75,90,100,110,127,90");
+    Board("temp0 = 20\nfan2 = stopped");  // fan 0 below its Off limit of 25 C; fan 2 driven but stopped
+    for (const char* watched : {"1,1,0", static_cast<const char*>(nullptr)}) {
+        SetProfileValue("FANSTALL", watched);
+        if (!watched) Board("fan1 = stopped");  // without the key a driven fan that stops is only a reading
+        StartMonitor();
+        for (int i = 0; i < 5; ++i) {
+            RunCycle();
+            EXPECT_TRUE(ShowsNormalIcon()) << (watched ? watched : "no FANSTALL") << ", cycle " << i;
+        }
+        EXPECT_TRUE(WaitUntil([&] {
+            const Pixels p = CaptureClient(window);
+            return ValueTextIs(p, 40, 180, "00000 ", ValueFan) && ValueTextIs(p, 280, 180, "00000 ", ValueFan);
+        }, 3000)) << "both read 0 in the fan colour";
+        CloseMonitor();
+    }
+}
+
 TEST_F(Panel, VoltageGridWithSevenOneAndNoChannels)
 {
     SetProfileValue("VOLTONOFF", "1,1,1,0,1,1,1,1");

@@ -13,7 +13,7 @@ constexpr DWORD LineTimeoutMs = 10000;
 
 // Columns of a line.
 constexpr size_t CpuColumn = 1, TwelveVoltColumn = 8, TemperatureAlarmColumn = 16, VoltageAlarmColumn = 17,
-                 WithoutLockColumn = 19;
+                 WithoutLockColumn = 19, FanStallColumn = 20;
 
 // Port accesses of a monitoring cycle with case supervision: the flag's
 // read-modify-write, three temperatures, three fan counts with the two
@@ -27,7 +27,7 @@ std::string ExpectedHeader(const char* secondTemperature = "System (C)", const c
 {
     return std::string("Time,CPU (C),") + secondTemperature + ",Panel (C),CPU fan (RPM)," + secondFan +
            ",Panel fan (RPM),Volts VCORE,Volts +12,Volts -12,Volts +3.3,Volts +2.5,Volts +1.8,Volts +1.5,Volts AGP,"
-           "Case open,Temperature alarm,Voltage alarm,Case alarm,Read without lock";
+           "Case open,Temperature alarm,Voltage alarm,Case alarm,Read without lock,Fan stall alarm";
 }
 
 std::string FileText(const std::string& path)
@@ -46,11 +46,11 @@ std::vector<std::string> Split(const std::string& text, const std::string& separ
     return parts;
 }
 
-// The time as "YYYY-MM-DD hh:mm:ss" and nineteen columns.
+// The time as "YYYY-MM-DD hh:mm:ss" and twenty columns.
 bool IsWholeDataLine(const std::string& line)
 {
     int y, mo, d, h, mi, s;
-    return Split(line, ",").size() == 20 && line.size() > 19 && line[10] == ' ' && line[19] == ',' &&
+    return Split(line, ",").size() == 21 && line.size() > 19 && line[10] == ' ' && line[19] == ',' &&
            sscanf(line.c_str(), "%4d-%2d-%2d %2d:%2d:%2d", &y, &mo, &d, &h, &mi, &s) == 6;
 }
 
@@ -116,7 +116,7 @@ protected:
                 const std::vector<std::string> lines = LogLines();
                 for (size_t i = after; i < lines.size() && match.empty(); ++i) {
                     const std::vector<std::string> fields = Split(lines[i], ",");
-                    bool all = fields.size() == 20;
+                    bool all = fields.size() == 21;
                     for (const auto& e : expected) all = all && fields[e.first] == e.second;
                     if (all) match = lines[i];
                 }
@@ -163,6 +163,7 @@ TEST_F(ReadingLog, LinesCarryTheBoardsChangesUnderTheChannelTitles)
     SetProfileValue("VOLTONOFF", "1,1,1,1,1,1,1,0");                 // the last rail is not shown
     SetProfileValue("FAN0", "1,25,35,45,60,75,90,100,110,90");       // alarm at the Over limit, 75 C
     SetProfileValue("FAN1", "0,25,35,45,60,75,90,100,110,127,90");  // the second fan at full speed
+    SetProfileValue("FANSTALL", "0,1,0");                            // and watched
     Board("temp0 = 40\nvolt3.raw = 206\ncase = closed");
     StartMonitor();
     ASSERT_GE(WaitForLineCount(2), 2u) << "no line";
@@ -170,16 +171,17 @@ TEST_F(ReadingLog, LinesCarryTheBoardsChangesUnderTheChannelTitles)
     EXPECT_EQ(lines[0], ExpectedHeader("\"Board, rear (C)\"", "\"Board, rear fan (RPM)\""));
     EXPECT_TRUE(IsWholeDataLine(lines[1])) << lines[1];
     const std::vector<std::string> before = Split(lines[1], ",");
-    ASSERT_EQ(before.size(), 20u);
+    ASSERT_EQ(before.size(), 21u);
     EXPECT_EQ(before[1], "40");
     EXPECT_NE(before[5], "0");
     EXPECT_EQ(before[10], "3.29");
     EXPECT_EQ(before[15], "0");
+    EXPECT_EQ(before[FanStallColumn], "0");
 
     Board("temp0 = 85\nfan1 = stopped\nvolt3.raw = 150\ncase = open");
     // Empty columns for what is not shown; 2.40 V is far from the base of 3.30 V.
     const std::string after = WaitForLine(lines.size(), {{1, "85"}, {5, "0"}, {6, ""}, {10, "2.40"}, {14, ""},
-                                                         {15, "1"}, {16, "1"}, {17, "1"}, {18, "1"}});
+                                                         {15, "1"}, {16, "1"}, {17, "1"}, {18, "1"}, {FanStallColumn, "1"}});
     ASSERT_FALSE(after.empty()) << "last line: " << LogLines().back();
     EXPECT_TRUE(IsWholeDataLine(after)) << after;
     SYSTEMTIME now;
@@ -261,7 +263,7 @@ void VoltageAlarm::ComesAndGoesWithTheRailWithinThreeSeconds(const std::string& 
     const std::vector<std::string> lines = LogLines();
     for (size_t i = 1; i < lines.size(); ++i) {
         const std::vector<std::string> fields = Split(lines[i], ",");
-        ASSERT_EQ(fields.size(), 20u) << lines[i];
+        ASSERT_EQ(fields.size(), 21u) << lines[i];
         EXPECT_EQ(fields[VoltageAlarmColumn], fields[TwelveVoltColumn] == "10.50" ? "1" : "0") << lines[i];
     }
     CopyFileA(logPath.c_str(), ArtifactPath(("voltage-alarm-" + how + ".csv").c_str()).c_str(), FALSE);
