@@ -97,7 +97,7 @@ int InstallFiles(HWND mainWindow)
         char target[DirectorySize];
         if (!FormatTargetPath(folder, file, target) ||
             !CopyFileWithProgress(installer.progressBar, installer.textControl, file.source, target)) {
-            MessageBoxA(mainWindow, file.errorText, file.errorCaption, MB_OK | MB_ICONERROR);
+            MessageBoxA(mainWindow, file.errorText, file.errorCaption, FinalBoxStyle | MB_ICONERROR);
             return 0;
         }
     }

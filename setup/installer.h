@@ -17,6 +17,11 @@ struct InstallerState {
 };
 extern InstallerState installer;
 
+// The final box, of success or of a failed copy, comes to the front: the
+// shell opens the program group's folder window while the installation runs,
+// and a box behind it would leave the installer looking hung.
+constexpr UINT FinalBoxStyle = MB_OK | MB_SETFOREGROUND | MB_TOPMOST;
+
 int RunInstaller(HINSTANCE instance);
 int ShowWelcomeText();
 void PaintBanner(HWND mainWindow);

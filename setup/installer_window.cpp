@@ -19,6 +19,22 @@ constexpr int ExitButtonId = 1001;
 constexpr int AutoStartBoxId = 1002;
 constexpr int HiddenDuringInstallation[] = {AutoStartBoxId, ExitButtonId, InstallButtonId};
 
+// The shell opens the new program group's folder window a moment after the
+// group is made, often once the success box is up, and activates it. For
+// the first seconds of the box a timer gives it the front back.
+constexpr UINT_PTR KeepBoxInFrontTimerId = 1;
+constexpr UINT KeepBoxInFrontPeriodMs = 200;
+constexpr int KeepBoxInFrontTicks = 25;  // 5 s
+int keepBoxInFrontTicksLeft;
+
+void KeepBoxInFront(HWND window)
+{
+    // The box is the popup of the installer's window that was active last.
+    HWND box = GetLastActivePopup(window);
+    if (box != window && GetForegroundWindow() != box) SetForegroundWindow(box);
+    if (--keepBoxInFrontTicksLeft <= 0) KillTimer(window, KeepBoxInFrontTimerId);
+}
+
 void FetchDirectory(UINT(WINAPI* fetch)(LPSTR, UINT), char (&buffer)[DirectorySize])
 {
     const UINT length = fetch(buffer, sizeof buffer);
@@ -75,8 +91,11 @@ void RunInstallation(HWND window)
         WriteDefaultSettings();
         RegisterUninstall();
         if (IsAutoStartTicked(window)) SetAutoStartIn(installer.windowsDirectory);
+        keepBoxInFrontTicksLeft = KeepBoxInFrontTicks;
+        SetTimer(window, KeepBoxInFrontTimerId, KeepBoxInFrontPeriodMs, nullptr);
         MessageBoxA(window, "Congratulation install OK\n Leave Thermivo Install.", "QX7305 Thermivo Install",
-                    MB_OK | MB_ICONINFORMATION);
+                    FinalBoxStyle | MB_ICONINFORMATION);
+        KillTimer(window, KeepBoxInFrontTimerId);
     }
     SendMessageA(window, WM_COMMAND, MAKEWPARAM(ExitButtonId, 0), 0);
 }
@@ -112,6 +131,9 @@ LRESULT CALLBACK InstallerWindowProc(HWND window, UINT message, WPARAM wParam, L
     case WM_USER:
         RunInstallation(window);
         break;
+    case WM_TIMER:
+        if (wParam == KeepBoxInFrontTimerId) KeepBoxInFront(window);
+        return 0;
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;

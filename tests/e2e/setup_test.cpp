@@ -13,6 +13,18 @@
 
 namespace {
 
+// The folder window in which the shell shows the program group "Thermivo"
+// (the monitor's own window has that class).
+HWND GroupFolderWindow()
+{
+    HWND found = nullptr;
+    while ((found = FindWindowExA(nullptr, found, nullptr, "Thermivo")) != nullptr) {
+        char className[64] = "";
+        GetClassNameA(found, className, sizeof className);
+        if (strcmp(className, "Thermivo") != 0 && IsWindowVisible(found)) return found;
+    }
+    return nullptr;
+}
 
 // ---- files, win.ini and registry
 
@@ -186,6 +198,11 @@ TEST(Setup, FullInstallationWithoutIniFile)
         printf("uninstaller item %s\n", Exists(group + "\\UnInstall QX7305 Thermivo.lnk")
                                             ? "created"
                                             : "refused by this shell (its command line has an argument)");
+        // The shell shows the new group in a folder window; the box must not
+        // open behind it.
+        EXPECT_TRUE(WaitUntil([] { return GroupFolderWindow() != nullptr; }, 10000)) << "no group window";
+        EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == box; }, 3000))
+            << "the success box is behind the group window";
     } else {
         printf("No Program Manager service answered: installation completed after %lu ms of time-outs\n",
                static_cast<unsigned long>(elapsed));
@@ -233,6 +250,7 @@ TEST(Setup, MissingUninstallerStopsTheInstallationAfterTheMonitor)
     HWND box = WaitForDialog(setup.program.pid, "Copy _Unplant.exe Error", 20000);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(MessageBoxText(box), "File may exist or can't find _Unplant.exe \nin Install disk");
+    EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == box; }, 3000));
     EXPECT_EQ(ReadBytes(MonitorTarget()), medium.monitor);
     EXPECT_FALSE(Exists(UninstallerTarget()));
     CloseBoxAndExpectEnd(setup, box);
