@@ -146,6 +146,17 @@ TEST_F(Medium, SimulatorMediumInstallsMonitorsTheBoardAndIsRemovedWithoutATrace)
     }, 5000)) << "the panel does not show the board's readings, all in tolerance";
     SaveScreenshot("medium-installed-monitor.bmp");
 
+    // All three fans are watched. The panel fan, at 29 C on its lowest level,
+    // turns fast enough for its header to measure (which reads 0 below about
+    // 2,650 rpm), and no healthy fan raises the stall alarm.
+    EXPECT_EQ(ProfileValue("FANSTALL"), "1,1,1");
+    EXPECT_TRUE(WaitUntil([&] {
+        CloseGroupWindow();
+        return ValueTextIs(CaptureClient(window), 280, 180, "03214 ", BITMAP_VALUE_FAN);
+    }, 5000)) << "the panel fan reads no speed at its lowest level";
+    for (int i = 0; i < 4; ++i) RunCycle();
+    EXPECT_TRUE(ShowsNormalIcon()) << "an alarm on a healthy board";
+
     // The installed uninstaller closes the monitor and removes everything.
     Program unplant = StartProgram(windows + "\\_Unplant.exe", windows + " /S");
     DWORD exitCode = 99;
