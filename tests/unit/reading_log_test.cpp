@@ -66,7 +66,7 @@ TEST(ReadingLogLines, ValuesAsThePanelShowsThemEmptyColumnsForWhatIsNotShown)
 {
     char line[LogLineSize];
     const size_t length = FormatLogLine(SomeReadings(), line, sizeof line);
-    EXPECT_STREQ(line, "2026-12-07 03:04:05,45,-5,,5192,0,,1.80,12.04,-11.98,3.29,-0.50,0.01,,0.00,1,0,1,1,1\r\n");
+    EXPECT_STREQ(line, "2026-12-07 03:04:05,45,-5,,5192,0,,1.80,12.04,-11.98,3.29,-0.50,0.01,,0.00,1,0,1,1,1,1\r\n");
     EXPECT_EQ(length, strlen(line));
 
     LogReadings noCase = SomeReadings();
