@@ -1,8 +1,9 @@
 // The port driver: opening \\.\hwpio grants the opening process the ports of
 // GrantedPorts through its I/O permission map, for the rest of its life.
-// Only Administrators and SYSTEM may open it. Close succeeds; every other
-// request fails. It reads no input buffer, maps no memory and touches no
-// model-specific register.
+// Only a process whose own token is of Administrators or SYSTEM is granted;
+// a token that the opening thread impersonates cannot lend it that right.
+// Close succeeds; every other request fails. It reads no input buffer, maps
+// no memory and touches no model-specific register.
 #include <ntifs.h>
 
 #include "driver/io_permission_map.h"
@@ -77,18 +78,25 @@ NTSTATUS ProtectDevice(PDEVICE_OBJECT device)
     return status;
 }
 
-// The opener's token judged by the same DACL, in the driver itself: it holds
-// for opens that reach the device by any path, before or after the device
-// object carries the DACL. It asks for one fixed right, not for the access
-// the caller requested, since the grant does not depend on that access.
-bool CallerIsAdministratorOrSystem(PACCESS_STATE accessState)
+// The opening process's own primary token judged by the same DACL, in the
+// driver itself: it holds for opens that reach the device by any path, before
+// or after the device object carries the DACL. The grant goes to the whole
+// process, so the thread's impersonation token, which the object manager
+// judged, is left out: a process may not borrow an administrator's token to
+// obtain ports that its own token would not get. The primary token is the one
+// the I/O manager captured for this open, in the opener's own thread. The
+// check asks for one fixed right, not for the access the caller requested,
+// since the grant does not depend on that access.
+bool ProcessIsAdministratorOrSystem(PACCESS_STATE accessState)
 {
+    SECURITY_SUBJECT_CONTEXT process = accessState->SubjectSecurityContext;
+    process.ClientToken = nullptr;
     ACCESS_MASK granted;
     NTSTATUS accessStatus;
-    SeLockSubjectContext(&accessState->SubjectSecurityContext);
-    const BOOLEAN allowed = SeAccessCheck(&openerSecurity, &accessState->SubjectSecurityContext, TRUE, FILE_READ_DATA,
-                                          0, nullptr, IoGetFileObjectGenericMapping(), UserMode, &granted, &accessStatus);
-    SeUnlockSubjectContext(&accessState->SubjectSecurityContext);
+    SeLockSubjectContext(&process);
+    const BOOLEAN allowed = SeAccessCheck(&openerSecurity, &process, TRUE, FILE_READ_DATA, 0, nullptr,
+                                          IoGetFileObjectGenericMapping(), UserMode, &granted, &accessStatus);
+    SeUnlockSubjectContext(&process);
     return allowed;
 }
 
@@ -97,7 +105,7 @@ NTSTATUS NTAPI DispatchCreate(PDEVICE_OBJECT, PIRP irp)
     PIO_STACK_LOCATION stack = IoGetCurrentIrpStackLocation(irp);
     // The device has no names below it.
     if (stack->FileObject->FileName.Length != 0) return Complete(irp, STATUS_INVALID_DEVICE_REQUEST);
-    if (!CallerIsAdministratorOrSystem(stack->Parameters.Create.SecurityContext->AccessState))
+    if (!ProcessIsAdministratorOrSystem(stack->Parameters.Create.SecurityContext->AccessState))
         return Complete(irp, STATUS_ACCESS_DENIED);
     // The create request runs in the opener's own thread, so the current
     // process is the opener. The grant belongs to the process, not to the
