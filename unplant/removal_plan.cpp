@@ -187,6 +187,12 @@ void FormatFinalMessage(const RemovalReport& report, const RemovalPaths& paths, 
     } else {
         FormatWhole(text, sizeof text, "QX7305 Thermivo and its settings have been removed from this computer.");
     }
+    if (report.monitorRunsElsewhere) {
+        const size_t length = strlen(text);
+        FormatWhole(text + length, sizeof text - length,
+                    "\n\nA Thermivo monitor is still running elsewhere on this computer, for example for another "
+                    "user. Its driver keeps running, so that the monitor keeps control of the fans until it ends.");
+    }
     if (Any(report, ItemState::RemovedAtRestart)) {
         const size_t length = strlen(text);
         FormatWhole(text + length, sizeof text - length, "\n\nWindows removes these when it next starts:\n");
@@ -196,7 +202,8 @@ void FormatFinalMessage(const RemovalReport& report, const RemovalPaths& paths, 
 
 UninstallOutcome OutcomeOf(const RemovalReport& report)
 {
-    return Any(report, ItemState::Remains) ? UninstallOutcome::SomethingRemains : UninstallOutcome::Removed;
+    if (Any(report, ItemState::Remains)) return UninstallOutcome::SomethingRemains;
+    return report.monitorRunsElsewhere ? UninstallOutcome::RemovedWhileMonitorRuns : UninstallOutcome::Removed;
 }
 
 int ExitCodeOf(UninstallOutcome outcome)
@@ -207,6 +214,7 @@ int ExitCodeOf(UninstallOutcome outcome)
     case UninstallOutcome::Declined: return 1;
     case UninstallOutcome::BadArgument:
     case UninstallOutcome::MonitorStillRunning: return 2;
+    case UninstallOutcome::RemovedWhileMonitorRuns: return 3;
     }
     return 2;
 }

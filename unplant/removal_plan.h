@@ -35,6 +35,10 @@ struct ItemResult {
 };
 struct RemovalReport {
     ItemResult item[RemovalItemCount];
+    // A monitor still runs where the uninstaller cannot close it (another
+    // user's session, another desktop, a monitor without a window): its
+    // driver keeps running and goes, with the files, at the next start.
+    bool monitorRunsElsewhere;
 };
 inline ItemResult& ResultOf(RemovalReport& report, RemovalItem item)
 {
@@ -60,12 +64,21 @@ bool AddStartupDeletion(char* lines, size_t size, const char* shortPath);
 constexpr size_t FinalMessageSize = 2048;
 
 // Says that everything has been removed, or names each thing that remains
-// and why; files that go only at the next start are named as such.
+// and why; says that a monitor still runs elsewhere; files that go only at
+// the next start are named as such.
 void FormatFinalMessage(const RemovalReport& report, const RemovalPaths& paths, char (&text)[FinalMessageSize]);
 
 // 0 everything removed (or nothing was there), 1 something remains or the
 // user chose not to remove anything, 2 a bad argument or a monitor that
-// would not close.
-enum class UninstallOutcome { Removed, SomethingRemains, Declined, BadArgument, MonitorStillRunning };
+// would not close, 3 removed while a monitor runs elsewhere, which keeps its
+// driver until the next start.
+enum class UninstallOutcome {
+    Removed,
+    SomethingRemains,
+    Declined,
+    BadArgument,
+    MonitorStillRunning,
+    RemovedWhileMonitorRuns,
+};
 UninstallOutcome OutcomeOf(const RemovalReport& report);
 int ExitCodeOf(UninstallOutcome outcome);

@@ -30,6 +30,13 @@ ItemResult DeleteIfPresent(const char* path)
     return IsAbsent(error) ? Removed : Remains(error);
 }
 
+// True when the service is not running.
+bool IsStopped(SC_HANDLE service)
+{
+    SERVICE_STATUS status;
+    return QueryServiceStatus(service, &status) && status.dwCurrentState == SERVICE_STOPPED;
+}
+
 // True once the service has stopped, or when it was not running.
 bool StopService(SC_HANDLE service)
 {
@@ -43,7 +50,7 @@ bool StopService(SC_HANDLE service)
     return true;
 }
 
-ItemResult RemoveDriverService()
+ItemResult RemoveDriverService(bool mayStop)
 {
     SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
     if (!manager) return Remains(GetLastError());
@@ -53,9 +60,9 @@ ItemResult RemoveDriverService()
         CloseServiceHandle(manager);
         return error == ERROR_SERVICE_DOES_NOT_EXIST ? Removed : Remains(error);
     }
-    const bool stopped = StopService(service);
+    const bool stopped = mayStop ? StopService(service) : IsStopped(service);
     ItemResult result = stopped ? Removed : RemovedAtRestart;
-    // A service still in use is only marked; it goes when it has stopped,
+    // A service still running is only marked; it goes when it has stopped,
     // at the latest at the next start.
     if (!DeleteService(service) && GetLastError() != ERROR_SERVICE_MARKED_FOR_DELETE) result = Remains(GetLastError());
     CloseServiceHandle(service);
@@ -129,11 +136,38 @@ ItemResult DeleteAtNextStartNt(const char* path)
     return Remains(GetLastError());
 }
 
+ItemResult DeleteAtNextStart(WindowsFamily family, const char* path)
+{
+    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES && IsAbsent(GetLastError())) return Removed;
+    return family == WindowsFamily::Nt ? DeleteAtNextStartNt(path) : DeleteAtNextStart9x(path);
+}
+
 }  // namespace
+
+bool MonitorFileInUse(const char* monitorPath)
+{
+    // NT maps a running program's file as an image and 95/98 keeps it open;
+    // either refuses an exclusive open for writing, whichever session or
+    // desktop the program runs on. A file that cannot be judged (no right
+    // to write it) counts as in use: stopping the driver wrongly would
+    // strand the fans, keeping it wrongly only delays its removal.
+    HANDLE file = CreateFileA(monitorPath, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        CloseHandle(file);
+        return false;
+    }
+    return !IsAbsent(GetLastError());
+}
 
 void RemoveDriver(const char* driverPath, RemovalReport& report)
 {
-    ResultOf(report, RemovalItem::DriverService) = RemoveDriverService();
+    const bool monitorRuns = report.monitorRunsElsewhere;
+    ResultOf(report, RemovalItem::DriverService) = RemoveDriverService(!monitorRuns);
+    if (monitorRuns) {
+        ResultOf(report, RemovalItem::DriverFile) = DeleteAtNextStart(WindowsFamily::Nt, driverPath);
+        return;
+    }
     ItemResult file = DeleteIfPresent(driverPath);
     // A driver still loaded keeps its file until the next start.
     if (file.state == ItemState::Remains && MoveFileExA(driverPath, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
@@ -141,9 +175,10 @@ void RemoveDriver(const char* driverPath, RemovalReport& report)
     ResultOf(report, RemovalItem::DriverFile) = file;
 }
 
-void RemoveMonitorFile(const char* monitorPath, RemovalReport& report)
+void RemoveMonitorFile(WindowsFamily family, const char* monitorPath, RemovalReport& report)
 {
-    ResultOf(report, RemovalItem::MonitorFile) = DeleteIfPresent(monitorPath);
+    ResultOf(report, RemovalItem::MonitorFile) = report.monitorRunsElsewhere ? DeleteAtNextStart(family, monitorPath)
+                                                                             : DeleteIfPresent(monitorPath);
 }
 
 void RemoveProgramGroup()
@@ -181,6 +216,6 @@ void RemoveUninstaller(WindowsFamily family, const char* uninstallerPath, Remova
     if (length == 0 || length >= sizeof ownPath || !IsSameFile(ownPath, uninstallerPath)) {
         result = DeleteIfPresent(uninstallerPath);
     } else {
-        result = family == WindowsFamily::Nt ? DeleteAtNextStartNt(uninstallerPath) : DeleteAtNextStart9x(uninstallerPath);
+        result = DeleteAtNextStart(family, uninstallerPath);
     }
 }

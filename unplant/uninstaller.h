@@ -14,10 +14,19 @@ int RunUninstaller(const char* commandLine);
 // 10 s.
 bool CloseMonitor();
 
-// NT family: stops and deletes the port driver's service, deletes its file
-// or has Windows delete it at the next start.
+// Whether a monitor runs anywhere on the machine, seen or not: the system
+// lets nobody open a running program's file for writing.
+bool MonitorFileInUse(const char* monitorPath);
+
+// NT family: deletes the port driver's service and its file. While a monitor
+// runs elsewhere (report.monitorRunsElsewhere) the driver is not stopped,
+// since that would take the ports from under the monitor and strand the fans
+// at its settings: the service goes once it stops, at the latest at the next
+// start, and Windows deletes the file then.
 void RemoveDriver(const char* driverPath, RemovalReport& report);
-void RemoveMonitorFile(const char* monitorPath, RemovalReport& report);
+// Deletes the monitor's file, or has Windows delete it at the next start
+// while a monitor runs elsewhere.
+void RemoveMonitorFile(WindowsFamily family, const char* monitorPath, RemovalReport& report);
 // Silent: without a Program Manager service there is no group to remove.
 void RemoveProgramGroup();
 void RemoveRegistryEntries(RemovalReport& report);

@@ -82,8 +82,9 @@ UninstallOutcome Uninstall(const CommandLine& line)
         return UninstallOutcome::MonitorStillRunning;
     }
     RemovalReport report = {};
+    report.monitorRunsElsewhere = MonitorFileInUse(paths.file[MonitorFileIndex]);
     if (family == WindowsFamily::Nt) RemoveDriver(paths.file[DriverFileIndex], report);
-    RemoveMonitorFile(paths.file[MonitorFileIndex], report);
+    RemoveMonitorFile(family, paths.file[MonitorFileIndex], report);
     RemoveProgramGroup();
     RemoveRegistryEntries(report);
     RemoveSettings(report);

@@ -80,11 +80,12 @@ bool DeletionPending(const std::string& path)
         RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()), &size);
     RegCloseKey(key);
     if (result != ERROR_SUCCESS) return false;
-    // Pairs of source and target; an empty target deletes the source.
+    // Pairs of source and target; an empty target deletes the source, so
+    // an empty string does not end the list: its size does.
     std::vector<std::string> names;
-    for (size_t at = 0; at < size && data[at] != '\0'; at += names.back().size() + 1) names.emplace_back(&data[at]);
-    for (size_t i = 0; i < names.size(); ++i)
-        if (Lower(names[i]) == Lower("\\??\\" + path)) return true;
+    for (size_t at = 0; at < size; at += names.back().size() + 1) names.emplace_back(&data[at]);
+    for (size_t i = 0; i + 1 < names.size(); i += 2)
+        if (Lower(names[i]) == Lower("\\??\\" + path) && names[i + 1].empty()) return true;
     return false;
 }
 
@@ -104,6 +105,25 @@ DWORD RunToEnd(const std::string& arguments)
     EXPECT_TRUE(WaitForExit(unplant, 30000, &exitCode)) << arguments;
     EndProgram(unplant);
     return exitCode;
+}
+
+// A program started on a desktop of its own, which stands for another user's
+// session: no window of it can be found from the test's desktop.
+Program StartOnOtherDesktop(const std::string& exePath, const char* desktop)
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.lpDesktop = const_cast<char*>(desktop);
+    PROCESS_INFORMATION info = {};
+    std::string commandLine = "\"" + exePath + "\"";
+    Program program;
+    if (!CreateProcessA(exePath.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &info))
+        return program;
+    CloseHandle(info.hThread);
+    program.process = info.hProcess;
+    program.pid = info.dwProcessId;
+    return program;
 }
 
 class Unplant : public MonitorTest {
@@ -233,6 +253,52 @@ TEST_F(Unplant, AMonitorThatDoesNotCloseKeepsEverything)
     EXPECT_EQ(InstalledState(), installed);
     EXPECT_FALSE(DeletionPending(UninstallerTarget()));
     HoldProcess(monitor.pid, false);
+}
+
+// A monitor the uninstaller cannot see still holds the ports: its driver is
+// not stopped, and the driver and the monitor's file go at the next start.
+TEST_F(Unplant, AMonitorItCannotSeeKeepsItsDriverUntilTheNextStart)
+{
+    InstallRealPrograms();
+    CreateDriverService();
+    const std::vector<int> boardValues = FanControlRegisters();
+    HDESK desktop = CreateDesktopA("Elsewhere", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+    ASSERT_NE(desktop, nullptr);
+    Program unseen = StartOnOtherDesktop(MonitorTarget(), "Elsewhere");
+    ASSERT_NE(unseen.process, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return FanControlRegisters() != boardValues; }, 15000)) << "the monitor did not start";
+    ASSERT_EQ(FindWindowA("Thermivo", nullptr), nullptr) << "the monitor is visible from here";
+    const std::vector<int> monitorValues = FanControlRegisters();
+
+    Program unplant = StartProgram(UninstallerTarget(), WindowsDirectory());
+    HWND confirmation = WaitForDialog(unplant.pid, UninstallerTitle, 10000);
+    ASSERT_NE(confirmation, nullptr);
+    PressDialogButton(confirmation, IDYES);
+    ASSERT_TRUE(WaitForWindowGone(confirmation, 5000));
+    HWND done = WaitForDialog(unplant.pid, UninstallerTitle, 30000);
+    ASSERT_NE(done, nullptr) << "no final message";
+    SaveScreenshotOfBox(done, "unplant-monitor-elsewhere.bmp");
+    EXPECT_EQ(MessageBoxText(done),
+              "QX7305 Thermivo and its settings have been removed from this computer.\n\n"
+              "A Thermivo monitor is still running elsewhere on this computer, for example for another user. Its "
+              "driver keeps running, so that the monitor keeps control of the fans until it ends.\n\n"
+              "Windows removes these when it next starts:\n\n" +
+                  DriverTarget() + "\n" + MonitorTarget() + "\n" + UninstallerTarget());
+    PressDialogButton(done, IDOK);
+    DWORD exitCode = 99;
+    EXPECT_TRUE(WaitForExit(unplant, 5000, &exitCode));
+    EXPECT_EQ(exitCode, 3u);
+    EndProgram(unplant);
+
+    EXPECT_TRUE(IsRunning(unseen));
+    EXPECT_EQ(FanControlRegisters(), monitorValues) << "the monitor lost control of the fans";
+    for (const std::string& file : {DriverTarget(), MonitorTarget()}) {
+        EXPECT_TRUE(Exists(file)) << file;
+        EXPECT_TRUE(DeletionPending(file)) << file;
+    }
+    EXPECT_EQ(InstalledState(), (std::vector<std::string>{MonitorTarget(), DriverTarget()}));
+    EndProgram(unseen);
+    CloseDesktop(desktop);
 }
 
 }  // namespace

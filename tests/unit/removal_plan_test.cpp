@@ -142,4 +142,23 @@ TEST_F(FinalMessage, ListsEachThingThatRemainsWithItsReason)
     EXPECT_EQ(ExitCodeOf(OutcomeOf(report)), 1);
 }
 
+// The driver and the files stay for the monitor that still runs; what
+// remains for another reason still decides the exit code.
+TEST_F(FinalMessage, AMonitorRunningElsewhereIsSaidAndHasItsOwnExitCode)
+{
+    report.monitorRunsElsewhere = true;
+    for (RemovalItem item : {RemovalItem::DriverService, RemovalItem::DriverFile, RemovalItem::MonitorFile})
+        ResultOf(report, item) = {ItemState::RemovedAtRestart, 0};
+    EXPECT_EQ(Text(),
+              "QX7305 Thermivo and its settings have been removed from this computer.\n\n"
+              "A Thermivo monitor is still running elsewhere on this computer, for example for another user. Its "
+              "driver keeps running, so that the monitor keeps control of the fans until it ends.\n\n"
+              "Windows removes these when it next starts:\n\n"
+              "The driver service \"hwpio\"\nC:\\WINNT\\system32\\drivers\\HwPio.sys\nC:\\WINNT\\Kelvimon.EXE");
+    EXPECT_EQ(ExitCodeOf(OutcomeOf(report)), 3);
+
+    ResultOf(report, RemovalItem::Settings) = {ItemState::Remains, 5};
+    EXPECT_EQ(ExitCodeOf(OutcomeOf(report)), 1);
+}
+
 }  // namespace
