@@ -38,15 +38,16 @@ run_queue() {  # run_queue JOB: every JOB-th test, one after the other
   start_xvfb
   for ((i = job; i < ${#tests[@]}; i += jobs)); do
     local name=${tests[$i]} prefix="$runs/prefix$i"
+    local log="$runs/${name//\//_}.log"  # parametrised names hold slashes
     wine_prefix_copy "$prefix"
     local status=0
     WINEPREFIX="$prefix" KELVIMON_BUILD="$(windows_path "$root/build/win64")" \
       KELVIMON_ARTIFACTS="$(windows_path "$artifacts")" \
-      timeout 300 "$WINE64" "$exe" --gtest_filter="$name" >"$runs/$name.log" 2>&1 || status=$?
+      timeout 300 "$WINE64" "$exe" --gtest_filter="$name" >"$log" 2>&1 || status=$?
     wine_kill "$prefix"
     WINEPREFIX="$prefix" "$WINESERVER" -w 2>/dev/null || true
     rm -rf "$prefix" &
-    if [ $status -eq 0 ] && grep -q '^\[  PASSED  \] 1 test' "$runs/$name.log"; then
+    if [ $status -eq 0 ] && grep -q '^\[  PASSED  \] 1 test' "$log"; then
       echo "$name" >>"$runs/passed"
     else
       echo "$name" >>"$runs/failed"
@@ -69,7 +70,7 @@ failed=$(count "$runs/failed")
 if [ "$failed" -gt 0 ]; then
   while read -r name; do
     echo "---- $name"
-    tr -d '\r' <"$runs/$name.log" | grep -v '^\[ *\(RUN\|OK\) *\]' | tail -40
+    tr -d '\r' <"$runs/${name//\//_}.log" | grep -v '^\[ *\(RUN\|OK\) *\]' | tail -40
   done <"$runs/failed"
 fi
 echo "[==========] ${#tests[@]} end-to-end tests ran, each in its own Wine prefix. Screenshots: $artifacts"

@@ -1,0 +1,198 @@
+// The monitor's main window created inside the test process, on the
+// simulated board: menus belong to their process, so only here can its system
+// menu be read, and only here can the warning sound's requests for the wave be
+// seen, since no sound device plays them.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <mmsystem.h>
+
+#include <string>
+#include <vector>
+
+#include "monitor/core/main_window.h"
+#include "monitor/res/resource_ids.h"
+#include "monitor/settings/monitor_config.h"
+#include "tests/e2e/monitor_harness.h"
+
+namespace {
+
+struct WaveRequest {
+    const char* name;
+    HMODULE module;
+    DWORD flags;
+    DWORD tick;
+};
+constexpr LONG MaxWaveRequests = 64;
+WaveRequest waveRequests[MaxWaveRequests];
+volatile LONG waveRequestCount;
+
+// Returns at once, as the system does when it cannot play the wave.
+BOOL WINAPI RecordWaveRequest(LPCSTR name, HMODULE module, DWORD flags)
+{
+    const LONG i = InterlockedIncrement(&waveRequestCount) - 1;
+    if (i < MaxWaveRequests) waveRequests[i] = {name, module, flags, GetTickCount()};
+    return FALSE;
+}
+
+}  // namespace
+
+// The monitor's code calls PlaySoundA through this import slot; defined here,
+// it takes the place of the system library's, so that this program records
+// each request instead of playing it.
+extern "C" {
+BOOL(WINAPI* __imp_PlaySoundA)(LPCSTR, HMODULE, DWORD) = RecordWaveRequest;
+}
+
+namespace {
+
+constexpr UINT Greyed = MFS_GRAYED, Checked = MFS_CHECKED;
+constexpr const char* InstallerFan = "1,25,35,45,60,75,90,100,110,90";  // alarm at 75 C
+
+struct MenuItem {
+    UINT id;
+    std::string text;  // "-" for a separator
+    UINT state;        // greyed and checked bits only
+
+    bool operator==(const MenuItem& other) const
+    {
+        return id == other.id && text == other.text && state == other.state;
+    }
+};
+
+void PrintTo(const MenuItem& item, std::ostream* out)
+{
+    *out << "{" << item.id << ", \"" << item.text << "\", " << item.state << "}";
+}
+
+class MainWindowInProcess : public MonitorTest {
+protected:
+    // Registers the class and creates the window as the program does, with
+    // this program's copy of the monitor's resources.
+    void CreateMainWindow(const char* soundMode)
+    {
+        SetProfileValue("FAN0", InstallerFan);
+        SetProfileValue("SOUND", soundMode);
+        Board("temp0 = 40\ntemp1 = 30\ntemp2 = 30");
+        moduleInstance = GetModuleHandleA(nullptr);
+        WNDCLASSEXA windowClass = {};
+        windowClass.cbSize = sizeof windowClass;
+        windowClass.style = CS_HREDRAW | CS_VREDRAW;
+        windowClass.lpfnWndProc = MainWindowProc;
+        windowClass.hInstance = moduleInstance;
+        windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+        windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+        windowClass.lpszClassName = "Thermivo";
+        ASSERT_NE(RegisterClassExA(&windowClass), 0);
+        window = CreateWindowExA(WS_EX_OVERLAPPEDWINDOW, "Thermivo", "QX7305 Thermivo", WS_OVERLAPPEDWINDOW, 0, 0, 400,
+                                 405, nullptr, nullptr, moduleInstance, nullptr);
+        ASSERT_NE(window, nullptr);
+    }
+
+    void TearDown() override
+    {
+        if (window) DestroyWindow(window);
+        MonitorTest::TearDown();
+    }
+
+    void SystemCommand(UINT id) { SendMessageA(window, WM_SYSCOMMAND, id, 0); }
+
+    std::vector<MenuItem> SystemMenu()
+    {
+        std::vector<MenuItem> items;
+        HMENU menu = GetSystemMenu(window, FALSE);
+        for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+            char text[64] = "";
+            MENUITEMINFOA info = {};
+            info.cbSize = sizeof info;
+            info.fMask = MIIM_ID | MIIM_FTYPE | MIIM_STATE | MIIM_STRING;
+            info.dwTypeData = text;
+            info.cch = sizeof text;
+            GetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &info);
+            const bool separator = (info.fType & MFT_SEPARATOR) != 0;
+            // The system may grey a separator; only items have a state that counts.
+            if (separator) items.push_back({info.wID, "-", 0});
+            else items.push_back({info.wID, text, info.fState & (Greyed | Checked)});
+        }
+        return items;
+    }
+
+    // The last four items: the monitor's own.
+    std::vector<MenuItem> OwnItems()
+    {
+        const std::vector<MenuItem> items = SystemMenu();
+        return items.size() < 4 ? items : std::vector<MenuItem>(items.end() - 4, items.end());
+    }
+
+    std::vector<MenuItem> ExpectedOwnItems(UINT topMostState, UINT soundState)
+    {
+        return {{0, "-", 0},
+                {SystemCommandTopMost, "TopMost", topMostState},
+                {SystemCommandTurnOffSound, "Turn Off Sound", soundState},
+                {SystemCommandAbout, "About", 0}};
+    }
+};
+
+class SystemMenuAfterAStart : public MainWindowInProcess, public ::testing::WithParamInterface<const char*> {};
+
+// The system's sizing and maximising items are gone and the monitor's three
+// follow a separator at the end; "TopMost" carries a check mark while the
+// window stays on top, and "Turn Off Sound" is greyed exactly while no sound
+// is applied, from the start on and after every change.
+TEST_P(SystemMenuAfterAStart, ItemsOrderCheckMarkAndGreyedState)
+{
+    const bool soundAtStart = GetParam()[0] != '0';
+    CreateMainWindow(GetParam());
+    for (const MenuItem& item : SystemMenu()) {
+        EXPECT_NE(item.id, static_cast<UINT>(SC_SIZE));
+        EXPECT_NE(item.id, static_cast<UINT>(SC_MAXIMIZE));
+    }
+    EXPECT_EQ(OwnItems(), ExpectedOwnItems(0, soundAtStart ? 0 : Greyed));
+
+    SystemCommand(SystemCommandTopMost);
+    EXPECT_EQ(OwnItems(), ExpectedOwnItems(Checked, soundAtStart ? 0 : Greyed));
+    EXPECT_NE(GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+    SystemCommand(SystemCommandTopMost);
+    EXPECT_EQ(OwnItems(), ExpectedOwnItems(0, soundAtStart ? 0 : Greyed));
+    EXPECT_EQ(GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+
+    // What the Misc page does when it enables the sound.
+    monitorConfig.soundMode = 1;
+    SystemCommand(SystemCommandApplySound);
+    EXPECT_EQ(OwnItems(), ExpectedOwnItems(0, 0));
+    SystemCommand(SystemCommandTurnOffSound);
+    EXPECT_EQ(OwnItems(), ExpectedOwnItems(0, Greyed));
+    EXPECT_EQ(monitorConfig.soundMode, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(SoundOnAndOff, SystemMenuAfterAStart, ::testing::Values("1", "0"));
+
+// With the sound card chosen, an alarm asks for the monitor's own wave
+// resource, to be played to its end, and asks again after each pause.
+TEST_F(MainWindowInProcess, SoundCardModeRequestsTheWaveAgainAndAgainDuringAnAlarm)
+{
+    CreateMainWindow("2");
+    HRSRC wave = FindResourceA(moduleInstance, MAKEINTRESOURCEA(WAVE_ALERT), "WAVE");
+    ASSERT_NE(wave, nullptr);
+    EXPECT_EQ(std::string(static_cast<const char*>(LockResource(LoadResource(moduleInstance, wave))), 4), "RIFF");
+
+    SendMessageA(window, WM_TIMER, MonitorTimerId, 0);
+    Sleep(1500);
+    EXPECT_EQ(waveRequestCount, 0) << "no alarm, no wave";
+    Board("temp0 = 80");
+    SendMessageA(window, WM_TIMER, MonitorTimerId, 0);
+    ASSERT_TRUE(WaitUntil([] { return waveRequestCount >= 3; }, 8000)) << waveRequestCount << " requests";
+
+    for (LONG i = 0; i < 3; ++i) {
+        const WaveRequest& request = waveRequests[i];
+        EXPECT_EQ(request.name, MAKEINTRESOURCEA(WAVE_ALERT)) << "request " << i;
+        EXPECT_EQ(request.module, moduleInstance) << "request " << i;
+        EXPECT_EQ(request.flags, static_cast<DWORD>(SND_RESOURCE)) << "played to its end, request " << i;
+        // The pause between waves; the tick count may lag by a tick.
+        if (i > 0) {
+            EXPECT_GE(request.tick - waveRequests[i - 1].tick, 1000u - 20u) << "request " << i;
+        }
+    }
+}
+
+}  // namespace
