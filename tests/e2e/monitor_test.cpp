@@ -1,4 +1,9 @@
+#include <windows.h>
+
+#include <tlhelp32.h>
+
 #include <cstdio>
+#include <string>
 
 #include "tests/e2e/monitor_harness.h"
 
@@ -78,6 +83,76 @@ TEST_F(MonitorTest, WithoutPortAccessTheReasonIsShownAndNoWindowAppears)
     EXPECT_TRUE(WaitForExit(monitor, 5000, &exitCode));
     EXPECT_EQ(exitCode, 0u);
 }
+
+// Ends this prefix's service manager, so that no program can reach it.
+void EndServiceManager()
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+        if (lstrcmpiA(entry.szExeFile, "services.exe") != 0) continue;
+        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
+        ASSERT_NE(process, nullptr);
+        TerminateProcess(process, 1);
+        EXPECT_EQ(WaitForSingleObject(process, 5000), WAIT_OBJECT_0);
+        CloseHandle(process);
+    }
+    CloseHandle(snapshot);
+    EXPECT_EQ(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT), nullptr);
+}
+
+// Installs and starts a service that runs under the port driver's name.
+void RunServiceInTheDriversPlace()
+{
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    ASSERT_NE(manager, nullptr);
+    const std::string image = "\"" + BuildPath("tests\\stand_in_service.exe") + "\"";
+    SC_HANDLE service = CreateServiceA(manager, "hwpio", "hwpio", SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
+                                       SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, image.c_str(), nullptr, nullptr,
+                                       nullptr, nullptr, nullptr);
+    ASSERT_NE(service, nullptr) << "error " << GetLastError();
+    EXPECT_TRUE(StartServiceA(service, 0, nullptr)) << "error " << GetLastError();
+    EXPECT_TRUE(WaitUntil([&] {
+        SERVICE_STATUS status;
+        return QueryServiceStatus(service, &status) && status.dwCurrentState == SERVICE_RUNNING;
+    }, 10000));
+    CloseServiceHandle(service);
+    CloseServiceHandle(manager);
+}
+
+struct PortAccessCase {
+    const char* name;
+    void (*prepare)();
+    const char* text;
+};
+
+class PortAccessRefused : public MonitorTest, public ::testing::WithParamInterface<PortAccessCase> {};
+
+// Without the device, each reason the driver cannot be set up is said in its
+// own words, and the program ends before its window appears.
+TEST_P(PortAccessRefused, TheReasonIsShownAndNoWindowAppears)
+{
+    Board("driver = absent");
+    GetParam().prepare();
+    ASSERT_FALSE(HasFatalFailure());
+    StartMonitor("", false);
+    HWND box = WaitForDialog(monitor.pid, "Thermivo", 15000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(MessageBoxText(box), GetParam().text);
+    EXPECT_EQ(FindProcessWindow(monitor.pid, "Thermivo", nullptr), nullptr);
+    PressDialogButton(box, IDOK);
+    DWORD exitCode = 99;
+    EXPECT_TRUE(WaitForExit(monitor, 5000, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Driver, PortAccessRefused,
+    ::testing::Values(PortAccessCase{"NoServiceManager", EndServiceManager, "Can't connect to service control manager"},
+                      PortAccessCase{"ServiceRunningWithoutItsDevice", RunServiceInTheDriversPlace,
+                                     "Service already running"}),
+    [](const ::testing::TestParamInfo<PortAccessCase>& test) { return std::string(test.param.name); });
 
 // --- settings ---------------------------------------------------------------
 

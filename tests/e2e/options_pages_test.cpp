@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -293,6 +294,17 @@ TEST_F(OptionsPages, StartAtLogonBoxSetsAndClearsTheRunValue)
     Press(PSBTN_OK);
     ASSERT_TRUE(RegistryString(HKEY_LOCAL_MACHINE, RunKey, "Thermivo", &data));
     EXPECT_EQ(data, "D:\\Elsewhere\\Kelvimon.EXE HIDE");
+
+    // One longer than 260 bytes cannot be read back, so it counts as not set
+    // and ticking the box writes the command in its place.
+    SetRunValue(("D:\\" + std::string(260, 'x') + "\\Kelvimon.EXE HIDE").c_str());
+    page = OpenPage("Misc");
+    ASSERT_NE(page, nullptr);
+    EXPECT_FALSE(Checked(page, AutoStart));
+    ClickButton(page, AutoStart);
+    Press(PSBTN_OK);
+    ASSERT_TRUE(RegistryString(HKEY_LOCAL_MACHINE, RunKey, "Thermivo", &data));
+    EXPECT_EQ(data, std::string(windows) + "\\Kelvimon.EXE HIDE");
 }
 
 // --- Voltage page ------------------------------------------------------------

@@ -17,7 +17,7 @@ constexpr uint32_t TuneMs[5] = {100, 100, 100, 100, 200};
 constexpr uint32_t PassMs = 3600;  // the tune, then three seconds of silence
 
 // Controls of the Options sheet's Misc page.
-constexpr int SoundEnableBox = 1803, SoundCardRadio = 1805;
+constexpr int SoundEnableBox = 1803, SpeakerRadio = 1804, SoundCardRadio = 1805;
 
 // The board's clock is Wine's tick count, which now and then runs up to about
 // 16 ms behind, so any time read from it may be off by that much. On a busy
@@ -232,6 +232,29 @@ TEST_F(SoundTest, SoundOffHoldsTheWorkerAndTheSpeakerStaysSilent)
     EXPECT_EQ(Tones().size(), 0u);
     EXPECT_EQ(SuspendedThreads(), 1);
     EndAlarm();
+}
+
+// The worker, held since the start, runs again once the Misc page enables
+// the sound, and the next alarm is heard.
+TEST_F(SoundTest, SoundEnabledAfterAStartWithoutSoundPlaysTheTune)
+{
+    StartWithSound("0");
+    HWND sheet = nullptr, page = nullptr;
+    OpenMiscPage(&sheet, &page);
+    ASSERT_NE(page, nullptr);
+    SendMessageA(GetDlgItem(page, SoundEnableBox), BM_CLICK, 0, 0);
+    SendMessageA(GetDlgItem(page, SpeakerRadio), BM_CLICK, 0, 0);
+    PressSheetButton(sheet, PSBTN_OK);
+    EXPECT_EQ(SuspendedThreads(), 0) << "the worker runs";
+
+    const uint32_t tonesBefore = static_cast<uint32_t>(Tones().size());
+    RaiseAlarm();
+    ASSERT_TRUE(WaitUntil([&] { return HeardNotes(tonesBefore).size() >= 5; }, 8000)) << "the tune was not heard";
+    const std::vector<HeardNote> notes = HeardNotes(tonesBefore);
+    for (size_t i = 0; i < 5; ++i) EXPECT_EQ(notes[i].hz, TuneHz[i]) << "note " << i;
+    EndAlarm();
+    CloseMonitor();
+    EXPECT_EQ(ProfileValue("SOUND"), "1");
 }
 
 // Whichever note is sounding, "Turn Off Sound" silences it before the
