@@ -127,6 +127,11 @@ struct PortAccessCase {
     const char* text;
 };
 
+void PrintTo(const PortAccessCase& test, std::ostream* out)
+{
+    *out << test.name;
+}
+
 class PortAccessRefused : public MonitorTest, public ::testing::WithParamInterface<PortAccessCase> {};
 
 // Without the device, each reason the driver cannot be set up is said in its
