@@ -277,7 +277,6 @@ TEST_F(Unplant, AMonitorItCannotSeeKeepsItsDriverUntilTheNextStart)
     ASSERT_TRUE(WaitForWindowGone(confirmation, 5000));
     HWND done = WaitForDialog(unplant.pid, UninstallerTitle, 30000);
     ASSERT_NE(done, nullptr) << "no final message";
-    SaveScreenshotOfBox(done, "unplant-monitor-elsewhere.bmp");
     EXPECT_EQ(MessageBoxText(done),
               "QX7305 Thermivo and its settings have been removed from this computer.\n\n"
               "A Thermivo monitor is still running elsewhere on this computer, for example for another user. Its "
