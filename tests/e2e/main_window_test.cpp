@@ -160,6 +160,12 @@ TEST_P(SystemMenuAfterAStart, ItemsOrderCheckMarkAndGreyedState)
     monitorConfig.soundMode = 1;
     SystemCommand(SystemCommandApplySound);
     EXPECT_EQ(OwnItems(), ExpectedOwnItems(0, 0));
+    // A tone shows the worker past its thread's start-up: held in the middle
+    // of it, it would keep the loader's lock and the process could not end.
+    const uint32_t tones = ToneCount();
+    Board("temp0 = 80");
+    SendMessageA(window, WM_TIMER, MonitorTimerId, 0);
+    ASSERT_TRUE(WaitUntil([&] { return ToneCount() > tones; }, 8000)) << "the alarm is not heard";
     SystemCommand(SystemCommandTurnOffSound);
     EXPECT_EQ(OwnItems(), ExpectedOwnItems(0, Greyed));
     EXPECT_EQ(monitorConfig.soundMode, 0);
