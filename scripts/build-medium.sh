@@ -6,6 +6,9 @@
 #   build/medium-sim/  the same layout from the 64-bit build, with the
 #                      simulator build of the monitor as Kelvimon.EXE, for
 #                      installing under Wine
+#   build/medium-sim32/ the disk's files with the 32-bit simulator build of
+#                      the monitor as Kelvimon.EXE, for installing under
+#                      32-bit Wine
 # Every file gets the time of the commit it was built from, and the zip has
 # sorted entries with that time, so two builds of one commit are identical.
 # Prints each file's size and what the disk needs of a 1.44 MB floppy.
@@ -27,16 +30,20 @@ import os, shutil, sys, time, zipfile
 
 epoch = int(sys.argv[1])
 
-# (name on the medium, file in build/win32 for the disk, file for medium-sim)
+# (name on the medium, file in build/win32 for the disk, file for medium-sim,
+# file for medium-sim32)
 FILES = [
-    ('KelvimonSetup.exe', 'build/win32/setup/KelvimonSetup.exe', 'build/win64/setup/KelvimonSetup.exe'),
-    ('Kelvimon.EXE', 'build/win32/monitor/Kelvimon.exe', 'build/win64/monitor/KelvimonSim.exe'),
-    ('_Unplant.exe', 'build/win32/unplant/_Unplant.exe', 'build/win64/unplant/_Unplant.exe'),
+    ('KelvimonSetup.exe', 'build/win32/setup/KelvimonSetup.exe', 'build/win64/setup/KelvimonSetup.exe',
+     'build/win32/setup/KelvimonSetup.exe'),
+    ('Kelvimon.EXE', 'build/win32/monitor/Kelvimon.exe', 'build/win64/monitor/KelvimonSim.exe',
+     'build/win32/monitor/KelvimonSim.exe'),
+    ('_Unplant.exe', 'build/win32/unplant/_Unplant.exe', 'build/win64/unplant/_Unplant.exe',
+     'build/win32/unplant/_Unplant.exe'),
     # Wine cannot load a driver: medium-sim carries the 32-bit one, which
     # the installer only copies.
-    ('HwPio.sys', 'build/win32/driver/HwPio.sys', 'build/win32/driver/HwPio.sys'),
-    ('install.ini', 'medium/install.ini', 'medium/install.ini'),
-    ('README.TXT', 'medium/README.TXT', 'medium/README.TXT'),
+    ('HwPio.sys', 'build/win32/driver/HwPio.sys', 'build/win32/driver/HwPio.sys', 'build/win32/driver/HwPio.sys'),
+    ('install.ini', 'medium/install.ini', 'medium/install.ini', 'medium/install.ini'),
+    ('README.TXT', 'medium/README.TXT', 'medium/README.TXT', 'medium/README.TXT'),
 ]
 TEXTS = ('install.ini', 'README.TXT')
 FLOPPY_BYTES = 2847 * 512  # the data area of a 1.44 MB FAT12 disk, one 512-byte sector a cluster
@@ -92,6 +99,7 @@ def write_zip(folder, names, path):
 
 disk = assemble('build/medium', 1)
 assemble('build/medium-sim', 2)
+assemble('build/medium-sim32', 3)
 write_zip('build/medium', disk, 'build/medium.zip')
 
 print('Installation medium build/medium (32-bit release build):')

@@ -4,8 +4,9 @@
 # release configuration MinSizeRel) and win64 (the same programs, the
 # simulator build and the Windows test programs); on request sanitize (clang
 # with AddressSanitizer and UndefinedBehaviorSanitizer: the unit tests and the
-# fuzz targets).
-# Usage: scripts/build.sh [native|win32|win64|sanitize]...   (the first three by default)
+# fuzz targets) and native32 (the native build's contents as i386 programs,
+# where this machine runs 32-bit code: scripts/i386.sh).
+# Usage: scripts/build.sh [native|win32|win64|sanitize|native32]...   (the first three by default)
 # BUILD_TARGETS="a b" builds only those targets.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -19,6 +20,8 @@ for b in "${builds[@]}"; do
     native) toolchain=(); type=RelWithDebInfo ;;
     win32)  toolchain=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-i686.cmake"); type=MinSizeRel ;;
     win64)  toolchain=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw-x86_64.cmake"); type=RelWithDebInfo ;;
+    native32) toolchain=(-DCMAKE_C_FLAGS=-m32 -DCMAKE_CXX_FLAGS=-m32 -DCMAKE_EXE_LINKER_FLAGS=-m32
+                         -DCMAKE_LIBRARY_ARCHITECTURE=i386-linux-gnu); type=RelWithDebInfo ;;
     sanitize) toolchain=(-DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 -DKELVI_SANITIZE=ON); type=RelWithDebInfo ;;
     *) echo "unknown build: $b" >&2; exit 2 ;;
   esac

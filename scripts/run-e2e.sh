@@ -1,12 +1,26 @@
 #!/usr/bin/env bash
 # Runs the end-to-end tests under Wine: every test case in a fresh copy of the
 # template prefix, on a virtual display of its own (two at a time).
-# Usage: scripts/run-e2e.sh [gtest filter]      (after scripts/build.sh win64)
+# Usage: scripts/run-e2e.sh [gtest filter]      (after scripts/build.sh win32 win64
+#                                               and scripts/build-medium.sh)
+# The test program is 64-bit; the programs under test are the 32-bit ones
+# (the win32 build and build/medium-sim32) where this machine runs 32-bit
+# code, else the 64-bit ones, after a "SKIPPED (reason)" line for the 32-bit
+# run. E2E_WIDTH=32 or 64 asks for one of them; 32 fails where it cannot run.
 # Screenshots land in build/e2e-artifacts as PNG files.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 source scripts/wine-env.sh
+source scripts/i386.sh
+
+width=${E2E_WIDTH:-}
+if [ "$width" != 64 ] && ! i386_ready; then
+  echo "e2e 32-bit: SKIPPED ($i386_reason)"
+  [ "$width" = 32 ] && exit 1
+  width=64
+fi
+width=${width:-32}
 
 filter=${1:-*}
 exe=build/win64/tests/e2e_tests.exe
@@ -32,6 +46,7 @@ if [ ${#tests[@]} -eq 0 ]; then
 fi
 
 windows_path() { echo "Z:${1//\//\\}"; }
+if [ "$width" = 32 ]; then programs=$root/build/win32; else programs=$root/build/win64; fi
 
 run_queue() {  # run_queue JOB: every JOB-th test, one after the other
   local job=$1 i
@@ -42,6 +57,7 @@ run_queue() {  # run_queue JOB: every JOB-th test, one after the other
     wine_prefix_copy "$prefix"
     local status=0
     WINEPREFIX="$prefix" KELVIMON_BUILD="$(windows_path "$root/build/win64")" \
+      KELVIMON_PROGRAMS="$(windows_path "$programs")" \
       KELVIMON_ARTIFACTS="$(windows_path "$artifacts")" \
       timeout 300 "$WINE64" "$exe" --gtest_filter="$name" >"$log" 2>&1 || status=$?
     wine_kill "$prefix"
@@ -73,7 +89,7 @@ if [ "$failed" -gt 0 ]; then
     tr -d '\r' <"$runs/${name//\//_}.log" | grep -v '^\[ *\(RUN\|OK\) *\]' | tail -40
   done <"$runs/failed"
 fi
-echo "[==========] ${#tests[@]} end-to-end tests ran, each in its own Wine prefix. Screenshots: $artifacts"
+echo "[==========] ${#tests[@]} end-to-end tests ran against the $width-bit programs, each in its own Wine prefix. Screenshots: $artifacts"
 echo "[  PASSED  ] $passed tests."
 if [ "$failed" -gt 0 ]; then
   echo "[  FAILED  ] $failed tests:"

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Builds all three builds and the installation medium, and runs every test:
-# the unit tests natively, under AddressSanitizer and UndefinedBehaviorSanitizer,
-# and as a Windows program under Wine, every fuzz target briefly from its
-# seeds, the end-to-end tests, and the checks of the generated resources and
-# of the medium.
+# the unit tests natively (also as i386 programs), under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and as a Windows program under Wine, every fuzz
+# target briefly from its seeds, the end-to-end tests against the 32-bit
+# programs, and the checks of the generated resources and of the medium.
+# Where this machine cannot run 32-bit code, the 32-bit parts print
+# "SKIPPED (reason)" and the end-to-end tests run against the 64-bit programs.
 # Installs what is missing first.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -12,6 +14,8 @@ cd "$root"
 scripts/ensure-deps.sh
 scripts/build.sh
 scripts/build.sh sanitize
+source scripts/i386.sh
+i386_ready && scripts/build.sh native32
 failed=0
 # An incomplete medium is reported and fails the run; the tests still run.
 scripts/build-medium.sh || { echo "!! the installation medium is incomplete"; failed=1; }
@@ -23,6 +27,7 @@ run() {  # run NAME COMMAND... : prints the runner's own summary lines
   local log="build/logs/$name.log"
   mkdir -p build/logs
   if "$@" >"$log" 2>&1; then
+    grep 'SKIPPED (' "$log" || true
     grep -E '^\[  (PASSED|FAILED) |^\[==========\] .* ran' "$log" | tail -2 || true
     grep -q -E '^\[  PASSED  \]' "$log" || tail -1 "$log"
   else
@@ -33,6 +38,12 @@ run() {  # run NAME COMMAND... : prints the runner's own summary lines
 }
 
 run unit-native build/native/tests/unit_tests --gtest_brief=1
+if i386_ready; then
+  run unit-native32 build/native32/tests/unit_tests --gtest_brief=1
+else
+  echo "== unit-native32"
+  echo "SKIPPED ($i386_reason)"
+fi
 run unit-sanitizers build/sanitize/tests/unit_tests --gtest_brief=1
 run fuzz scripts/fuzz.sh 3
 

@@ -14,8 +14,10 @@ wine_root=${WINE_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build/wi
 wine_template_dir="$wine_root/template"
 
 # One virtual desktop with a taskbar for every process, fast window hiding
-# without a window manager, no crash dialogs, no sound device.
-wine_template_version=3
+# without a window manager, no crash dialogs, no sound device. With wine32
+# installed the prefix is a WoW64 prefix, and a template made without it
+# would not run the 32-bit programs.
+wine_template_version=4$([ -x /usr/lib/wine/wine ] && echo -wow64)
 wine_template() {
   [ "$(cat "$wine_template_dir/.ready" 2>/dev/null)" = "$wine_template_version" ] && return 0
   rm -rf "$wine_template_dir"
@@ -33,6 +35,9 @@ wine_template() {
     reg 'HKCU\Software\Wine\X11 Driver' /v Managed /d N
     reg 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0
     reg 'HKCU\Software\Wine\Drivers' /v Audio /d ""
+    # A 32-bit program's system folder is syswow64, which Wine makes without
+    # the drivers folder that every real system folder has.
+    [ -d "$WINEPREFIX/drive_c/windows/syswow64" ] && mkdir -p "$WINEPREFIX/drive_c/windows/syswow64/drivers"
     "$WINESERVER" -w
   )
   echo "$wine_template_version" >"$wine_template_dir/.ready"

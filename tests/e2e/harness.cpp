@@ -87,6 +87,42 @@ std::string BuildPath(const char* relative)
     return Environment("KELVIMON_BUILD") + "\\" + relative;
 }
 
+std::string ProgramPath(const char* relative)
+{
+    const std::string programs = Environment("KELVIMON_PROGRAMS");
+    return programs.empty() ? BuildPath(relative) : programs + "\\" + relative;
+}
+
+bool ProgramsAre32Bit()
+{
+    static const bool is32 = [] {
+        DWORD type = 0;
+        return GetBinaryTypeA(ProgramPath("monitor\\KelvimonSim.exe").c_str(), &type) && type == SCS_32BIT_BINARY;
+    }();
+    return is32;
+}
+
+REGSAM ProgramRegistryView()
+{
+    return ProgramsAre32Bit() ? KEY_WOW64_32KEY : 0;
+}
+
+std::string ProgramSystemDirectory()
+{
+    char path[MAX_PATH] = "";
+    if (ProgramsAre32Bit()) {
+        GetSystemWow64DirectoryA(path, sizeof path);
+    } else {
+        GetSystemDirectoryA(path, sizeof path);
+    }
+    return path;
+}
+
+std::string SimulatorMedium()
+{
+    return BuildPath(ProgramsAre32Bit() ? "..\\medium-sim32" : "..\\medium-sim");
+}
+
 std::string ArtifactPath(const char* name)
 {
     const std::string folder = Environment("KELVIMON_ARTIFACTS");
@@ -167,7 +203,7 @@ std::vector<DWORD> ProcessThreads(DWORD pid)
 
 HWND StartSimulatedMonitor(Program& monitor)
 {
-    monitor = StartProgram(BuildPath("monitor\\KelvimonSim.exe"));
+    monitor = StartProgram(ProgramPath("monitor\\KelvimonSim.exe"));
     HWND window = WaitForWindow(monitor.pid, "Thermivo", nullptr, 15000);
     if (!window) fprintf(stderr, "the monitor did not start\n");
     return window;
@@ -302,7 +338,7 @@ void DeleteProfileSection(const char* section)
 bool RegistryString(HKEY root, const char* path, const char* name, std::string* data)
 {
     HKEY key;
-    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExA(root, path, 0, KEY_READ | ProgramRegistryView(), &key) != ERROR_SUCCESS) return false;
     char value[1024];
     DWORD size = sizeof value - 1;
     DWORD type = 0;

@@ -10,8 +10,22 @@
 #include <string>
 #include <vector>
 
-// A file of the win64 build, e.g. BuildPath("monitor\\KelvimonSim.exe").
+// A file of the win64 build, e.g. BuildPath("sim\\boardctl.exe"): the test
+// programs and tools.
 std::string BuildPath(const char* relative);
+// A program under test, e.g. ProgramPath("monitor\\KelvimonSim.exe"): from the
+// build that KELVIMON_PROGRAMS names (the win32 build, run by 32-bit Wine), or
+// else from the win64 build.
+std::string ProgramPath(const char* relative);
+// Whether the programs under test are 32-bit. In a WoW64 prefix they see the
+// system folder and the machine's software registry through their 32-bit
+// views (syswow64, WOW6432Node); this 64-bit test program opens the same ones.
+bool ProgramsAre32Bit();
+REGSAM ProgramRegistryView();  // KEY_WOW64_32KEY or 0, to add to a key's access
+std::string ProgramSystemDirectory();
+// The installation medium whose monitor is the simulator build of the
+// programs under test: build/medium-sim32 or build/medium-sim.
+std::string SimulatorMedium();
 // A file in the folder where the run keeps screenshots for a person to see.
 std::string ArtifactPath(const char* name);
 // A fresh empty folder of this test's own, e.g. a prepared installation medium.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -56,7 +58,7 @@ std::string Directory(UINT(WINAPI* fetch)(LPSTR, UINT))
 
 std::string MonitorTarget() { return Directory(GetWindowsDirectoryA) + "\\Kelvimon.EXE"; }
 std::string UninstallerTarget() { return Directory(GetWindowsDirectoryA) + "\\_Unplant.exe"; }
-std::string DriverTarget() { return Directory(GetSystemDirectoryA) + "\\drivers\\HwPio.sys"; }
+std::string DriverTarget() { return ProgramSystemDirectory() + "\\drivers\\HwPio.sys"; }
 std::string UninstallCommand()
 {
     return Directory(GetWindowsDirectoryA) + "\\_Unplant.EXE " + Directory(GetWindowsDirectoryA);
@@ -86,6 +88,55 @@ std::string RegistryValue(const char* path, const char* name)
     return data;
 }
 
+bool ServiceExists()
+{
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+    SC_HANDLE service = manager ? OpenServiceA(manager, ServiceName, SERVICE_QUERY_STATUS) : nullptr;
+    if (service) CloseServiceHandle(service);
+    if (manager) CloseServiceHandle(manager);
+    return service != nullptr;
+}
+
+void CreateDriverService()
+{
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    ASSERT_NE(manager, nullptr);
+    SC_HANDLE service =
+        CreateServiceA(manager, ServiceName, ServiceName, SERVICE_ALL_ACCESS, SERVICE_KERNEL_DRIVER,
+                       SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, DriverTarget().c_str(), nullptr, nullptr, nullptr,
+                       nullptr, nullptr);
+    EXPECT_NE(service, nullptr) << "error " << GetLastError();
+    if (service) CloseServiceHandle(service);
+    CloseServiceHandle(manager);
+}
+
+static std::string Lower(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+    return text;
+}
+
+bool DeletionPending(const std::string& path)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_READ,
+                      &key) != ERROR_SUCCESS)
+        return false;
+    std::vector<char> data(65536);
+    DWORD size = static_cast<DWORD>(data.size());
+    const LONG result =
+        RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()), &size);
+    RegCloseKey(key);
+    if (result != ERROR_SUCCESS) return false;
+    // Pairs of source and target; an empty target deletes the source, so
+    // an empty string does not end the list: its size does.
+    std::vector<std::string> names;
+    for (size_t at = 0; at < size; at += names.back().size() + 1) names.emplace_back(&data[at]);
+    for (size_t i = 0; i + 1 < names.size(); i += 2)
+        if (Lower(names[i]) == Lower("\\??\\" + path) && names[i + 1].empty()) return true;
+    return false;
+}
+
 Medium PrepareMedium(const char* name, size_t monitorSize, size_t uninstallerSize)
 {
     Medium medium;
@@ -108,7 +159,7 @@ HWND TextControl(const RunningSetup& setup)
 RunningSetup StartSetup(const std::string& medium, const std::string& installer)
 {
     RunningSetup setup;
-    setup.program = StartProgram(installer.empty() ? BuildPath("setup\\KelvimonSetup.exe") : installer, "", medium);
+    setup.program = StartProgram(installer.empty() ? ProgramPath("setup\\KelvimonSetup.exe") : installer, "", medium);
     setup.window = WaitForWindow(setup.program.pid, SetupClass, SetupTitle, 10000);
     EXPECT_NE(setup.window, nullptr) << "no installer window";
     // The window exists before its controls; the welcome text comes last.

@@ -15,6 +15,7 @@ constexpr int InstallButton = 1000;
 constexpr int ExitButton = 1001;
 constexpr int AutoStartBox = 1002;
 constexpr char UninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Thermivo";
+constexpr char ServiceName[] = "hwpio";
 constexpr char RunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 // ---- files, win.ini and registry
@@ -34,6 +35,13 @@ std::string UninstallCommand();
 std::string ProgramGroupFolder();  // where Wine's Program Manager service keeps the group
 std::vector<std::string> SectionLines();
 std::string RegistryValue(const char* path, const char* name);  // "<missing>" when absent
+
+// The port driver's service "hwpio", as the monitor leaves it on an NT
+// machine (the simulator build finds the simulated device and creates none).
+bool ServiceExists();
+void CreateDriverService();
+// Whether Windows NT is to delete the file at its next start.
+bool DeletionPending(const std::string& path);
 
 // ---- the installer
 

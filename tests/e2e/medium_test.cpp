@@ -118,7 +118,7 @@ class Medium : public MonitorTest {};
 
 TEST_F(Medium, SimulatorMediumInstallsMonitorsTheBoardAndIsRemovedWithoutATrace)
 {
-    const std::string medium = BuildPath("..\\medium-sim");
+    const std::string medium = SimulatorMedium();
     ASSERT_TRUE(Exists(medium + "\\install.ini")) << "run scripts/build-medium.sh first";
     DeleteProfileSection();  // the fixture's own settings are no part of the prefix as it began
     const std::set<std::string> before = PrefixState();

@@ -62,7 +62,7 @@ void MonitorTest::StartMonitor(const std::string& arguments, bool expectWindow, 
         SimBoardLock lock(board());
         SimClearJournal(board());  // cycles are counted per run
     }
-    monitor = StartProgram(exePath.empty() ? BuildPath("monitor\\KelvimonSim.exe") : exePath, arguments);
+    monitor = StartProgram(exePath.empty() ? ProgramPath("monitor\\KelvimonSim.exe") : exePath, arguments);
     if (!expectWindow) return;
     window = WaitForWindow(monitor.pid, "Thermivo", nullptr, StartTimeoutMs);
     ASSERT_NE(window, nullptr) << "the monitor's window did not appear";
@@ -183,6 +183,14 @@ void MonitorTest::ClickButton(HWND page, int id)
     SendMessageA(GetDlgItem(page, id), BM_CLICK, 0, 0);
 }
 
+void MonitorTest::Drag(HWND page, int id, int32_t position, UINT scroll)
+{
+    HWND slider = GetDlgItem(page, id);
+    SendMessageA(slider, TBM_SETPOS, TRUE, position);
+    SendMessageA(page, scroll, MAKEWPARAM(TB_THUMBTRACK, position), reinterpret_cast<LPARAM>(slider));
+    SendMessageA(page, scroll, MAKEWPARAM(TB_ENDTRACK, 0), reinterpret_cast<LPARAM>(slider));
+}
+
 HWND MonitorTest::CurrentPage(HWND sheet)
 {
     return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
@@ -199,19 +207,37 @@ std::vector<std::string> MonitorTest::SheetTabTitles(HWND sheet)
     std::vector<std::string> titles;
     HWND tabs = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETTABCONTROL, 0, 0));
     const int count = static_cast<int>(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0));
-    // The item record and its text live in the monitor's memory.
+    // The item record and its text live in the monitor's memory, laid out
+    // the way the monitor's width lays it out.
+    BOOL monitorIs32Bit = FALSE;
+    IsWow64Process(monitor.process, &monitorIs32Bit);
+    struct TabItem32 {
+        UINT mask;
+        DWORD state, stateMask;
+        DWORD text;  // a pointer of the 32-bit process
+        int textMax, image;
+        DWORD param;
+    };
     constexpr SIZE_T TextSize = 128;
+    constexpr SIZE_T RecordSize = sizeof(TCITEMA) > sizeof(TabItem32) ? sizeof(TCITEMA) : sizeof(TabItem32);
     auto* remote = static_cast<char*>(
-        VirtualAllocEx(monitor.process, nullptr, sizeof(TCITEMA) + TextSize, MEM_COMMIT, PAGE_READWRITE));
+        VirtualAllocEx(monitor.process, nullptr, RecordSize + TextSize, MEM_COMMIT, PAGE_READWRITE));
+    char* remoteText = remote + RecordSize;
     for (int i = 0; i < count; ++i) {
-        TCITEMA item = {};
-        item.mask = TCIF_TEXT;
-        item.pszText = remote + sizeof(TCITEMA);
-        item.cchTextMax = TextSize;
-        WriteProcessMemory(monitor.process, remote, &item, sizeof item, nullptr);
+        if (monitorIs32Bit) {
+            const TabItem32 item = {TCIF_TEXT, 0, 0, static_cast<DWORD>(reinterpret_cast<UINT_PTR>(remoteText)),
+                                    TextSize, 0, 0};
+            WriteProcessMemory(monitor.process, remote, &item, sizeof item, nullptr);
+        } else {
+            TCITEMA item = {};
+            item.mask = TCIF_TEXT;
+            item.pszText = remoteText;
+            item.cchTextMax = TextSize;
+            WriteProcessMemory(monitor.process, remote, &item, sizeof item, nullptr);
+        }
         SendMessageA(tabs, TCM_GETITEMA, i, reinterpret_cast<LPARAM>(remote));
         char text[TextSize] = "";
-        ReadProcessMemory(monitor.process, remote + sizeof(TCITEMA), text, TextSize - 1, nullptr);
+        ReadProcessMemory(monitor.process, remoteText, text, TextSize - 1, nullptr);
         titles.push_back(text);
     }
     VirtualFreeEx(monitor.process, remote, 0, MEM_RELEASE);
@@ -221,7 +247,7 @@ std::vector<std::string> MonitorTest::SheetTabTitles(HWND sheet)
 const Pixels& MonitorTest::Strip(int id)
 {
     Pixels& cached = strips[id];
-    if (cached.rgb.empty()) cached = BitmapResource(BuildPath("monitor\\KelvimonSim.exe"), id);
+    if (cached.rgb.empty()) cached = BitmapResource(ProgramPath("monitor\\KelvimonSim.exe"), id);
     return cached;
 }
 

@@ -59,6 +59,9 @@ protected:
     bool SheetIsOpen();
     // Clicks a button of a page the way the mouse does.
     void ClickButton(HWND page, int id);
+    // What a drag of a page's slider to a position sends to the page
+    // (scroll is WM_HSCROLL or WM_VSCROLL).
+    void Drag(HWND page, int id, int32_t position, UINT scroll);
     // OK, Apply, Cancel or Help (PSBTN_*); returns when the sheet has done it.
     void PressSheetButton(HWND sheet, int button);
 

@@ -42,7 +42,7 @@ TEST_F(MonitorTest, SecondStartIsRefusedAndTheFirstKeepsRunning)
 {
     StartMonitor();
     for (int attempt = 0; attempt < 2; ++attempt) {
-        Program second = StartProgram(BuildPath("monitor\\KelvimonSim.exe"));
+        Program second = StartProgram(ProgramPath("monitor\\KelvimonSim.exe"));
         HWND box = WaitForDialog(second.pid, "Thermivo", 10000);
         ASSERT_NE(box, nullptr);
         EXPECT_EQ(MessageBoxText(box), "Program is already running");

@@ -126,7 +126,7 @@ void SetRunValue(const char* data)
 void DeleteRunValue()
 {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, RunKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, RunKey, 0, KEY_SET_VALUE | ProgramRegistryView(), &key) != ERROR_SUCCESS) return;
     RegDeleteValueA(key, "Thermivo");
     RegCloseKey(key);
 }

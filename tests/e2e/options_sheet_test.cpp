@@ -32,13 +32,6 @@ protected:
         for (int i = 0; i < 5; ++i) out.push_back(WindowText(Item(page, 1609 + i)));
         return out;
     }
-    // What a drag of a slider to a position sends to the page.
-    void Drag(HWND page, int id, int32_t position, UINT scroll)
-    {
-        SendMessageA(Item(page, id), TBM_SETPOS, TRUE, position);
-        SendMessageA(page, scroll, MAKEWPARAM(TB_THUMBTRACK, position), reinterpret_cast<LPARAM>(Item(page, id)));
-        SendMessageA(page, scroll, MAKEWPARAM(TB_ENDTRACK, 0), reinterpret_cast<LPARAM>(Item(page, id)));
-    }
     void Type(HWND page, int box, const char* text)
     {
         SendMessageA(Item(page, box), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));

@@ -199,7 +199,7 @@ TEST_F(ReadingLog, AHiddenCycleReadsEachShownRailOnceAndALineReadsNothingMore)
 {
     SetProfileValue("DEFCASE", "1");
     SetProfileValue("VOLTONOFF", "0,1,0,0,0,0,0,0");  // +12 only
-    const std::string programFolder = BuildPath("monitor");
+    const std::string programFolder = ProgramPath("monitor");
     const std::set<std::string> programFiles = FolderFiles(programFolder);
     StartMonitor("HIDE");
     for (int count : AccessesOfNextCycles(3)) EXPECT_EQ(count, CycleAccesses + 2) << "without LOGFILE";

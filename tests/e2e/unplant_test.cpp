@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <string>
 #include <vector>
 
@@ -13,36 +12,11 @@
 namespace {
 
 constexpr char UninstallerTitle[] = "UnInstall QX7305 Thermivo";
-constexpr char ServiceName[] = "hwpio";
 constexpr uint8_t FirstFanControlRegister = 0x13, FanControlRegisterCount = 5;
 
 std::string WindowsDirectory()
 {
     return Directory(GetWindowsDirectoryA);
-}
-
-bool ServiceExists()
-{
-    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
-    SC_HANDLE service = manager ? OpenServiceA(manager, ServiceName, SERVICE_QUERY_STATUS) : nullptr;
-    if (service) CloseServiceHandle(service);
-    if (manager) CloseServiceHandle(manager);
-    return service != nullptr;
-}
-
-// The port driver's service as the monitor leaves it on an NT machine. The
-// simulator build finds the simulated device at once and creates none.
-void CreateDriverService()
-{
-    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-    ASSERT_NE(manager, nullptr);
-    SC_HANDLE service =
-        CreateServiceA(manager, ServiceName, ServiceName, SERVICE_ALL_ACCESS, SERVICE_KERNEL_DRIVER,
-                       SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, DriverTarget().c_str(), nullptr, nullptr, nullptr,
-                       nullptr, nullptr);
-    EXPECT_NE(service, nullptr) << "error " << GetLastError();
-    if (service) CloseServiceHandle(service);
-    CloseServiceHandle(manager);
 }
 
 // What an installation leaves behind, apart from the uninstaller's own file,
@@ -59,34 +33,6 @@ std::vector<std::string> InstalledState()
     if (entry != "<missing>") state.push_back("Uninstall " + entry);
     if (ServiceExists()) state.push_back("service hwpio");
     return state;
-}
-
-std::string Lower(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-    return text;
-}
-
-// Whether Windows is to delete the file at its next start.
-bool DeletionPending(const std::string& path)
-{
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_READ,
-                      &key) != ERROR_SUCCESS)
-        return false;
-    std::vector<char> data(65536);
-    DWORD size = static_cast<DWORD>(data.size());
-    const LONG result =
-        RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()), &size);
-    RegCloseKey(key);
-    if (result != ERROR_SUCCESS) return false;
-    // Pairs of source and target; an empty target deletes the source, so
-    // an empty string does not end the list: its size does.
-    std::vector<std::string> names;
-    for (size_t at = 0; at < size; at += names.back().size() + 1) names.emplace_back(&data[at]);
-    for (size_t i = 0; i + 1 < names.size(); i += 2)
-        if (Lower(names[i]) == Lower("\\??\\" + path) && names[i + 1].empty()) return true;
-    return false;
 }
 
 // For a person to look at: a box that has just appeared may not have
@@ -133,9 +79,9 @@ protected:
     void InstallRealPrograms()
     {
         const Medium medium = PrepareMedium("unplant");
-        ASSERT_TRUE(CopyFileA(BuildPath("monitor\\KelvimonSim.exe").c_str(), (medium.folder + "\\Kelvimon.EXE").c_str(),
+        ASSERT_TRUE(CopyFileA(ProgramPath("monitor\\KelvimonSim.exe").c_str(), (medium.folder + "\\Kelvimon.EXE").c_str(),
                               FALSE));
-        ASSERT_TRUE(CopyFileA(BuildPath("unplant\\_Unplant.exe").c_str(), (medium.folder + "\\_Unplant.exe").c_str(),
+        ASSERT_TRUE(CopyFileA(ProgramPath("unplant\\_Unplant.exe").c_str(), (medium.folder + "\\_Unplant.exe").c_str(),
                               FALSE));
         InstallFrom(medium.folder, true);
         ASSERT_TRUE(Exists(UninstallerTarget()));
