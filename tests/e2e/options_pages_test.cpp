@@ -117,7 +117,8 @@ bool SamePlace(const RECT& a, const RECT& b)
 void SetRunValue(const char* data)
 {
     HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, RunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, RunKey, 0, nullptr, 0, KEY_SET_VALUE | ProgramRegistryView(), nullptr, &key,
+                              nullptr),
               ERROR_SUCCESS);
     RegSetValueExA(key, "Thermivo", 0, REG_SZ, reinterpret_cast<const BYTE*>(data), static_cast<DWORD>(strlen(data) + 1));
     RegCloseKey(key);
