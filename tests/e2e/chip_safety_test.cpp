@@ -50,7 +50,7 @@ TEST_F(MonitorTest, RailsNotReadYetRaiseNoAlarm)
     SetProfileValue("SOUND", "1");
     Program holder = StartProgram(BuildPath("sim\\boardctl.exe"), "hold 40000");
     ASSERT_TRUE(WaitUntil(ChipLockTaken, 5000)) << "boardctl did not take the lock";
-    monitor = StartProgram(BuildPath("monitor\\KelvimonSim.exe"));
+    monitor = StartProgram(ProgramPath("monitor\\KelvimonSim.exe"));
     // Each step of the start waits a second for the lock, then goes ahead.
     window = WaitForWindow(monitor.pid, "Thermivo", nullptr, 15000);
     ASSERT_NE(window, nullptr);
