@@ -65,6 +65,9 @@ run_queue() {  # run_queue JOB: every JOB-th test, one after the other
     rm -rf "$prefix" &
     if [ $status -eq 0 ] && grep -q '^\[  PASSED  \] 1 test' "$log"; then
       echo "$name" >>"$runs/passed"
+    elif [ $status -eq 0 ] && grep -q '^\[  SKIPPED \] 1 test' "$log"; then
+      # GoogleTest prints the reason on the line after "Skipped".
+      echo "$name: SKIPPED ($(tr -d '\r' <"$log" | grep -A1 -m1 'Skipped$' | tail -1))" >>"$runs/skipped"
     else
       echo "$name" >>"$runs/failed"
     fi
@@ -90,6 +93,7 @@ if [ "$failed" -gt 0 ]; then
   done <"$runs/failed"
 fi
 echo "[==========] ${#tests[@]} end-to-end tests ran against the $width-bit programs, each in its own Wine prefix. Screenshots: $artifacts"
+[ -f "$runs/skipped" ] && cat "$runs/skipped"
 echo "[  PASSED  ] $passed tests."
 if [ "$failed" -gt 0 ]; then
   echo "[  FAILED  ] $failed tests:"

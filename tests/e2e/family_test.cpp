@@ -156,6 +156,23 @@ TEST_P(FamilyStory, InstallMonitorAlarmOptionsAndRemove)
     }
 }
 
+// The shipped monitor itself, not the simulator build, as far as Wine lets it
+// run: on the NT family its driver cannot start here, and it must say so and
+// end rather than touch a port.
+TEST(ReleaseMonitor, WithoutItsDriverOnTheNtFamilyItSaysSoAndEnds)
+{
+    if (!ProgramsAre32Bit()) GTEST_SKIP() << "the shipped monitor is 32-bit";
+    Program monitor = StartProgram(BuildPath("..\\medium\\Kelvimon.EXE"));
+    HWND box = WaitForDialog(monitor.pid, "Thermivo", 15000);
+    ASSERT_NE(box, nullptr) << "no message";
+    EXPECT_EQ(MessageBoxText(box), "An unexpected error occured");
+    PressDialogButton(box, IDOK);
+    DWORD exitCode = 99;
+    EXPECT_TRUE(WaitForExit(monitor, 10000, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    EndProgram(monitor);
+}
+
 INSTANTIATE_TEST_SUITE_P(Families, FamilyStory, ::testing::ValuesIn(Families),
                          [](const ::testing::TestParamInfo<Family>& param) { return std::string(param.param.name); });
 
