@@ -59,6 +59,7 @@ std::string Directory(UINT(WINAPI* fetch)(LPSTR, UINT))
 std::string MonitorTarget() { return Directory(GetWindowsDirectoryA) + "\\Kelvimon.EXE"; }
 std::string UninstallerTarget() { return Directory(GetWindowsDirectoryA) + "\\_Unplant.exe"; }
 std::string DriverTarget() { return ProgramSystemDirectory() + "\\drivers\\HwPio.sys"; }
+std::string DriverName() { return Directory(GetSystemDirectoryA) + "\\drivers\\HwPio.sys"; }
 std::string UninstallCommand()
 {
     return Directory(GetWindowsDirectoryA) + "\\_Unplant.EXE " + Directory(GetWindowsDirectoryA);
@@ -103,7 +104,7 @@ void CreateDriverService()
     ASSERT_NE(manager, nullptr);
     SC_HANDLE service =
         CreateServiceA(manager, ServiceName, ServiceName, SERVICE_ALL_ACCESS, SERVICE_KERNEL_DRIVER,
-                       SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, DriverTarget().c_str(), nullptr, nullptr, nullptr,
+                       SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, DriverName().c_str(), nullptr, nullptr, nullptr,
                        nullptr, nullptr);
     EXPECT_NE(service, nullptr) << "error " << GetLastError();
     if (service) CloseServiceHandle(service);

@@ -30,7 +30,10 @@ void BackDate(const std::string& path);
 std::string Directory(UINT(WINAPI* fetch)(LPSTR, UINT));
 std::string MonitorTarget();
 std::string UninstallerTarget();
-std::string DriverTarget();
+std::string DriverTarget();  // where the file is
+// The name the programs give it: in a WoW64 prefix a 32-bit program's system
+// folder is syswow64 under system32's name.
+std::string DriverName();
 std::string UninstallCommand();
 std::string ProgramGroupFolder();  // where Wine's Program Manager service keeps the group
 std::vector<std::string> SectionLines();
