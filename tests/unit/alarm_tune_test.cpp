@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "monitor/core/alarm_tune.h"
 #include "tests/unit/board_journal.h"
 
@@ -18,6 +20,9 @@ TEST(AlarmTune, NotesGiveTheirFrequenciesAndTimerDivisors)
     }
     EXPECT_EQ(NoteFrequency(24), 1600u) << "two octaves up";
     EXPECT_EQ(NoteFrequency(1), 423u) << "a semitone is a twelfth of an octave, not a whole one";
+    for (int16_t note = -36; note <= 60; ++note) {
+        EXPECT_EQ(NoteFrequency(note), static_cast<uint32_t>(TuneBaseHz * std::pow(2.0, note / 12.0))) << note;
+    }
 }
 
 class Speaker : public ::testing::Test {
