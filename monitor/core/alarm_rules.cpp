@@ -1,6 +1,6 @@
 #include "monitor/core/alarm_rules.h"
 
-#include <cstdio>
+#include "common/runtime/format.h"
 
 int TemperatureAlarmChannel(MonitorConfig& config, const SensorSnapshot snapshot[FanChannelCount])
 {
@@ -26,8 +26,8 @@ void FormatMinimisedTitle(char* buffer, size_t size, const MonitorConfig& config
                           int channel)
 {
     if (config.celsius)
-        snprintf(buffer, size, "%s T=%dC F=%d", config.fanTitle[channel], reading.temperature, reading.fanSpeed);
+        FormatText(buffer, size, "%s T=%dC F=%d", config.fanTitle[channel], reading.temperature, reading.fanSpeed);
     else
-        snprintf(buffer, size, "%s T=%dF F=%d", config.fanTitle[channel], CelsiusToFahrenheit(reading.temperature),
-                 reading.fanSpeed);
+        FormatText(buffer, size, "%s T=%dF F=%d", config.fanTitle[channel], CelsiusToFahrenheit(reading.temperature),
+                   reading.fanSpeed);
 }

@@ -1,9 +1,9 @@
 #include "monitor/core/reading_log.h"
 
-#include <cstdio>
 #include <cstring>
 #include <initializer_list>
 
+#include "common/runtime/format.h"
 #include "monitor/ui/panel_text.h"
 
 namespace {
@@ -71,7 +71,7 @@ void AddNumberColumn(Line& line, int32_t value)
     AddChar(line, ',');
     if (value == NotLogged) return;
     char text[16];
-    snprintf(text, sizeof text, "%d", value);
+    FormatText(text, sizeof text, "%d", value);
     Add(line, text);
 }
 
@@ -92,7 +92,7 @@ void AddVoltsColumn(Line& line, int32_t millivolts)
 void AddNameColumn(Line& line, const char* first, const char* second)
 {
     char name[TitleSize + 16];
-    snprintf(name, sizeof name, "%s %s", first, second);
+    FormatText(name, sizeof name, "%s %s", first, second);
     const bool quoted = strchr(name, ',') != nullptr || strchr(name, '"') != nullptr;
     AddChar(line, ',');
     if (quoted) AddChar(line, '"');
@@ -132,15 +132,15 @@ bool ResolveLogPaths(const char* value, const char* programPath, char (&path)[Lo
 {
     int length = 0;
     if (IsAbsolutePath(value)) {
-        length = snprintf(path, sizeof path, "%s", value);
+        length = FormatText(path, sizeof path, "%s", value);
     } else {
         // The program's folder, up to and including its last separator.
         const char* lastSeparator = strrchr(programPath, '\\');
         const int folderLength = lastSeparator ? static_cast<int>(lastSeparator - programPath + 1) : 0;
-        length = snprintf(path, sizeof path, "%.*s%s", folderLength, programPath, value);
+        length = FormatText(path, sizeof path, "%.*s%s", folderLength, programPath, value);
     }
     if (length < 0 || static_cast<size_t>(length) >= sizeof path) return false;
-    length = snprintf(rotatedPath, sizeof rotatedPath, "%s%s", path, RotatedLogSuffix);
+    length = FormatText(rotatedPath, sizeof rotatedPath, "%s%s", path, RotatedLogSuffix);
     return length >= 0 && static_cast<size_t>(length) < sizeof rotatedPath;
 }
 
@@ -161,8 +161,8 @@ size_t FormatLogLine(const LogReadings& r, char* text, size_t size)
 {
     Line line = StartLine(text, size);
     char time[80];
-    snprintf(time, sizeof time, "%04d-%02d-%02d %02d:%02d:%02d", r.time.year, r.time.month, r.time.day,
-             r.time.hour, r.time.minute, r.time.second);
+    FormatText(time, sizeof time, "%04d-%02d-%02d %02d:%02d:%02d", r.time.year, r.time.month, r.time.day,
+               r.time.hour, r.time.minute, r.time.second);
     Add(line, time);
     for (int32_t temperature : r.temperature) AddNumberColumn(line, temperature);
     for (int32_t rpm : r.fanSpeed) AddNumberColumn(line, rpm);

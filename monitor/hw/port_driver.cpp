@@ -1,7 +1,8 @@
 #include "monitor/hw/port_driver.h"
 
-#include <cstdio>
 #include <cstring>
+
+#include "common/runtime/format.h"
 
 uint32_t PortAccessCode(uint32_t version, const PortDriverOps& ops)
 {
@@ -16,7 +17,7 @@ void DriverServiceName(const char* path, char* name, size_t nameSize)
         if (*p == '\\' || *p == '/' || *p == ':') base = p + 1;
     const char* dot = strrchr(base, '.');
     const size_t length = dot ? static_cast<size_t>(dot - base) : strlen(base);
-    snprintf(name, nameSize, "%.*s", static_cast<int>(length), base);
+    FormatText(name, nameSize, "%.*s", static_cast<int>(length), base);
 }
 
 uint32_t InstallPortDriverWith(const PortDriverOps& ops)
@@ -28,7 +29,7 @@ uint32_t InstallPortDriverWith(const PortDriverOps& ops)
     char systemDirectory[260] = "";
     ops.systemDirectory(systemDirectory, sizeof systemDirectory);
     char path[300];  // room for a full 260-character system directory
-    snprintf(path, sizeof path, "%s\\drivers\\%s", systemDirectory, PortDriverFile);
+    FormatText(path, sizeof path, "%s\\drivers\\%s", systemDirectory, PortDriverFile);
     char serviceName[300];
     DriverServiceName(path, serviceName, sizeof serviceName);
 

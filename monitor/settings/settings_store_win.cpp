@@ -1,9 +1,9 @@
 #include "monitor/settings/settings_store.h"
 
-#include <cstdio>
-
 #include "common/centre_window.h"
 #include "common/placement.h"
+#include "common/runtime/format.h"
+#include "common/runtime/scan.h"
 #include "monitor/core/reading_log.h"
 #include "monitor/settings/settings_text.h"
 
@@ -24,7 +24,7 @@ void WriteValue(const char* key, const char* value)
 
 void KeyName(char (&name)[16], const char* stem, int channel)
 {
-    snprintf(name, sizeof name, "%s%d", stem, channel);
+    FormatText(name, sizeof name, "%s%d", stem, channel);
 }
 
 void LoadFanProfiles()
@@ -125,8 +125,8 @@ void LoadSettings(HWND mainWindow)
     monitorConfig.soundMode = ReadValue("SOUND", value) ? ParseLeadingInteger(value) : 0;
     LoadVoltages();
     LoadTitles();
-    if (ReadValue("TEMPCHAN", value)) sscanf(value, "%d", &monitorConfig.tempSensorSetup);
-    if (ReadValue("FANMAP", value)) sscanf(value, "%d", &monitorConfig.fanMap);
+    if (ReadValue("TEMPCHAN", value)) ScanText(value, "%d", &monitorConfig.tempSensorSetup);
+    if (ReadValue("FANMAP", value)) ScanText(value, "%d", &monitorConfig.fanMap);
     // Only six assignments exist; anything else falls back to the first.
     if (monitorConfig.fanMap < 0 || monitorConfig.fanMap > 5) monitorConfig.fanMap = 0;
     if (ReadValue("DEFCASE", value)) monitorConfig.caseOpenCheck = ParseOnUnlessZero(value);
@@ -146,11 +146,11 @@ void SaveSettings(HWND mainWindow)
         WriteValue(key, value);
     }
     const int32_t* on = monitorConfig.itemOn;
-    snprintf(value, sizeof value, "%d,%d,%d,%d,%d,%d", on[0] ? 1 : 0, on[1] ? 1 : 0, on[2] ? 1 : 0, on[3] ? 1 : 0,
-             on[4] ? 1 : 0, on[5] ? 1 : 0);
+    FormatText(value, sizeof value, "%d,%d,%d,%d,%d,%d", on[0] ? 1 : 0, on[1] ? 1 : 0, on[2] ? 1 : 0, on[3] ? 1 : 0,
+               on[4] ? 1 : 0, on[5] ? 1 : 0);
     WriteValue("FANONOF", value);
     WriteValue("CSCALE", monitorConfig.celsius ? "1" : "0");
-    snprintf(value, sizeof value, "%d", monitorConfig.soundMode);
+    FormatText(value, sizeof value, "%d", monitorConfig.soundMode);
     WriteValue("SOUND", value);
 
     int32_t list[VoltageChannelCount];
@@ -166,7 +166,7 @@ void SaveSettings(HWND mainWindow)
 
     RECT rect;
     GetWindowRect(mainWindow, &rect);
-    snprintf(value, sizeof value, "%d,%d", static_cast<int>(rect.left), static_cast<int>(rect.top));
+    FormatText(value, sizeof value, "%d,%d", static_cast<int>(rect.left), static_cast<int>(rect.top));
     WriteValue("POSITION", value);
 }
 

@@ -1,8 +1,9 @@
 #include "monitor/settings/settings_text.h"
 
-#include <cctype>
-#include <cstdio>
 #include <cstring>
+
+#include "common/runtime/format.h"
+#include "common/runtime/scan.h"
 
 namespace {
 
@@ -41,8 +42,8 @@ int32_t Wrap(uint32_t value)
 
 int ScanFanNumbers(const char* text, int32_t* const d[11])
 {
-    const int converted = sscanf(text, FanNumbersPattern, d[0], d[1], d[2], d[3], d[4], d[5], d[6], d[7], d[8],
-                                 d[9], d[10]);
+    const int converted = ScanText(text, FanNumbersPattern, d[0], d[1], d[2], d[3], d[4], d[5], d[6], d[7], d[8],
+                                   d[9], d[10]);
     return converted > 0 ? converted : 0;
 }
 
@@ -61,14 +62,14 @@ void ParseFanProfile(int channel, const char* text)
 void FormatFanProfile(int channel, char* buffer, size_t size)
 {
     const FanProfile& p = monitorConfig.fan[channel];
-    snprintf(buffer, size, FanNumbersPattern, p.autoMode ? 1 : 0, p.tempLimit[0], p.tempLimit[1], p.tempLimit[2],
-             p.tempLimit[3], p.tempLimit[4], p.pwmLevel[0], p.pwmLevel[1], p.pwmLevel[2], p.manualPwm, p.alarmTemp);
+    FormatText(buffer, size, FanNumbersPattern, p.autoMode ? 1 : 0, p.tempLimit[0], p.tempLimit[1], p.tempLimit[2],
+               p.tempLimit[3], p.tempLimit[4], p.pwmLevel[0], p.pwmLevel[1], p.pwmLevel[2], p.manualPwm, p.alarmTemp);
 }
 
 void ParseItemFlags(const char* text, int32_t flags[ReadoutItemCount])
 {
     int32_t n[ReadoutItemCount] = {1, 1, 1, 1, 1, 1};
-    sscanf(text, "%d,%d,%d,%d,%d,%d", &n[0], &n[1], &n[2], &n[3], &n[4], &n[5]);
+    ScanText(text, "%d,%d,%d,%d,%d,%d", &n[0], &n[1], &n[2], &n[3], &n[4], &n[5]);
     for (int i = 0; i < ReadoutItemCount; ++i) flags[i] = n[i] != 0 ? 1 : 0;
 }
 
@@ -116,7 +117,7 @@ void FormatVoltageList(const int32_t values[VoltageChannelCount], char* buffer, 
     size_t used = 0;
     buffer[0] = '\0';
     for (int k = 0; k < VoltageChannelCount; ++k) {
-        const int written = snprintf(buffer + used, size - used, k == 0 ? "%d" : ",%d", values[k]);
+        const int written = FormatText(buffer + used, size - used, k == 0 ? "%d" : ",%d", values[k]);
         if (written < 0 || static_cast<size_t>(written) >= size - used) return;
         used += static_cast<size_t>(written);
     }
@@ -125,11 +126,11 @@ void FormatVoltageList(const int32_t values[VoltageChannelCount], char* buffer, 
 int32_t ParseLeadingInteger(const char* text)
 {
     const unsigned char* c = reinterpret_cast<const unsigned char*>(text);
-    while (isspace(*c)) ++c;
+    while (IsSpaceChar(*c)) ++c;
     const bool negative = *c == '-';
     if (*c == '-' || *c == '+') ++c;
     uint32_t value = 0;
-    for (; isdigit(*c); ++c) value = value * 10u + static_cast<uint32_t>(*c - '0');
+    for (; IsDigitChar(*c); ++c) value = value * 10u + static_cast<uint32_t>(*c - '0');
     return Wrap(negative ? 0u - value : value);
 }
 
@@ -140,12 +141,12 @@ int32_t ParseOnUnlessZero(const char* text)
 
 bool ParsePosition(const char* text, int32_t* x, int32_t* y)
 {
-    return sscanf(text, "%d,%d", x, y) == 2;
+    return ScanText(text, "%d,%d", x, y) == 2;
 }
 
 void SetChannelTitle(int channel, const char* name)
 {
     const int length = static_cast<int>(MaxChannelNameLength);
-    snprintf(monitorConfig.fanTitle[channel], TitleSize, "%.*s", length, name);
-    snprintf(monitorConfig.fanPageTitle[channel], TitleSize, "%.*s Fan", length, name);
+    FormatText(monitorConfig.fanTitle[channel], TitleSize, "%.*s", length, name);
+    FormatText(monitorConfig.fanPageTitle[channel], TitleSize, "%.*s Fan", length, name);
 }

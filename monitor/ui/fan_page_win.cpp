@@ -3,9 +3,9 @@
 #include <commctrl.h>
 
 #include <climits>
-#include <cstdio>
 
 #include "common/centre_window.h"
+#include "common/runtime/format.h"
 #include "monitor/core/monitoring_cycle.h"
 #include "monitor/hw/fan_control.h"
 #include "monitor/res/dialog_ids.h"
@@ -45,7 +45,7 @@ void SetTickFrequency(HWND slider)
 void SetNumber(HWND window, int32_t value)
 {
     char text[16];
-    snprintf(text, sizeof text, "%d", value);
+    FormatText(text, sizeof text, "%d", value);
     SetWindowTextA(window, text);
 }
 

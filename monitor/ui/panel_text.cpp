@@ -1,7 +1,6 @@
 #include "monitor/ui/panel_text.h"
 
-#include <cstdio>
-
+#include "common/runtime/format.h"
 #include "monitor/hw/chip.h"
 
 namespace {
@@ -63,18 +62,18 @@ size_t LayoutCharacters(const char* text, int32_t x, bool blanksAreBlack,
 void FormatTemperature(char* text, size_t size, int32_t celsius, int32_t celsiusScale)
 {
     const int32_t shown = celsiusScale ? celsius : CelsiusToFahrenheit(celsius);
-    snprintf(text, size, shown >= 0 ? "%03do%c" : "%04do%c", shown, celsiusScale ? 'C' : 'F');
+    FormatText(text, size, shown >= 0 ? "%03do%c" : "%04do%c", shown, celsiusScale ? 'C' : 'F');
 }
 
 void FormatFanSpeed(char* text, size_t size, int32_t rpm)
 {
-    snprintf(text, size, "%05d ", rpm);
+    FormatText(text, size, "%05d ", rpm);
 }
 
 void FormatVoltage(char* text, size_t size, int32_t millivolts)
 {
     const int32_t magnitude = millivolts >= 0 ? millivolts : -millivolts;
-    snprintf(text, size, millivolts >= 0 ? "%2d.%02dV" : "-%2d.%02dV", magnitude / 1000, magnitude % 1000 / 10);
+    FormatText(text, size, millivolts >= 0 ? "%2d.%02dV" : "-%2d.%02dV", magnitude / 1000, magnitude % 1000 / 10);
 }
 
 int32_t VoltageMillivolts(double volts)

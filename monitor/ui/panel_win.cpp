@@ -1,7 +1,6 @@
 #include "monitor/ui/panel.h"
 
-#include <cstdio>
-
+#include "common/runtime/format.h"
 #include "monitor/core/main_window.h"
 #include "monitor/core/monitoring_cycle.h"
 #include "monitor/hw/chip.h"
@@ -95,9 +94,9 @@ void DrawClock(HDC dc)
     SYSTEMTIME now;
     GetLocalTime(&now);
     char text[32];
-    snprintf(text, sizeof text, "%02d-%02d-%04d", now.wMonth, now.wDay, now.wYear);
+    FormatText(text, sizeof text, "%02d-%02d-%04d", now.wMonth, now.wDay, now.wYear);
     DrawClockText(dc, 230, 343, text);
-    snprintf(text, sizeof text, "%02d:%02d:%02d", now.wHour, now.wMinute, now.wSecond);
+    FormatText(text, sizeof text, "%02d:%02d:%02d", now.wHour, now.wMinute, now.wSecond);
     DrawClockText(dc, 250, 367, text);
 }
 

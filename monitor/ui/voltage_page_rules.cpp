@@ -1,13 +1,13 @@
 #include "monitor/ui/voltage_page_rules.h"
 
-#include <cstdio>
 #include <cstring>
 
+#include "common/runtime/format.h"
 #include "monitor/settings/settings_text.h"
 
 void FormatGridVoltage(int32_t hundredths, char (&text)[BaseVoltageTextSize])
 {
-    snprintf(text, sizeof text, "+%2d.%02dV", hundredths / 100, hundredths % 100);
+    FormatText(text, sizeof text, "+%2d.%02dV", hundredths / 100, hundredths % 100);
 }
 
 int FindBaseVoltageChoice(int32_t hundredths)
@@ -29,7 +29,7 @@ void FormatBaseVoltageLabel(int32_t hundredths, char (&text)[BaseVoltageTextSize
     // The whole volts of a base above -1 V are 0 and cannot carry the sign,
     // so the minus is written on its own, in front of the volts.
     const int64_t magnitude = -static_cast<int64_t>(hundredths);
-    snprintf(text, sizeof text, "-%d.%02dV", static_cast<int>(magnitude / 100), static_cast<int>(magnitude % 100));
+    FormatText(text, sizeof text, "-%d.%02dV", static_cast<int>(magnitude / 100), static_cast<int>(magnitude % 100));
 }
 
 int32_t ParseBaseVoltageText(const char* text)

@@ -3,8 +3,7 @@
 #include <commctrl.h>
 #include <prsht.h>
 
-#include <cstdio>
-
+#include "common/runtime/format.h"
 #include "monitor/hw/chip.h"
 #include "monitor/res/dialog_ids.h"
 #include "monitor/settings/monitor_config.h"
@@ -48,7 +47,7 @@ void FillVoltageRow(HWND page, int k)
     SendMessageA(spin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(edit), 0);
 
     char text[16];
-    snprintf(text, sizeof text, "%d", channel.tolerancePercent);
+    FormatText(text, sizeof text, "%d", channel.tolerancePercent);
     SetWindowTextA(edit, text);
     CheckDlgButton(page, VOLTAGE_ENABLE_CHECK + k, channel.warnEnabled ? BST_CHECKED : BST_UNCHECKED);
 
