@@ -39,6 +39,26 @@ function(kelvi_windows_program target)
     -Wl,--no-insert-timestamp -Wl,--file-alignment,4096 $<$<CONFIG:MinSizeRel>:-s -Wl,--gc-sections>)
 endfunction()
 
+# A window program that carries the project's own runtime (common/runtime)
+# instead of the C library's DLL, which a plain Windows 95 lacks; in the
+# 32-bit build without the unwind tables that nothing there uses.
+# WITH_C_LIBRARY (the simulator build, whose simulated board needs the C
+# library's mathematics and parsing, and with them its start-up) keeps the C
+# library and its start-up behind the runtime's functions.
+function(kelvi_own_runtime target)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "WITH_C_LIBRARY" "" "")
+  target_link_libraries(${target} PRIVATE runtime_memory)
+  if(NOT arg_WITH_C_LIBRARY)
+    target_link_libraries(${target} PRIVATE runtime_startup)
+    target_link_options(${target} PRIVATE -nostdlib)
+  endif()
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(script ${PROJECT_SOURCE_DIR}/common/runtime/discard_unwind_tables.ld)
+    target_link_options(${target} PRIVATE -Wl,-T,${script})
+    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${script})
+  endif()
+endfunction()
+
 function(kelvi_console_program target)
   kelvi_target_defaults(${target})
   if(WIN32)

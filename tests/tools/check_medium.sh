@@ -2,8 +2,9 @@
 # Checks every PE image on the installation medium (build/medium, made by
 # scripts/build-medium.sh) the way Windows 95 and NT 4.0 will load it:
 # programs are 32-bit x86 window programs for subsystem version 4.0 with a
-# version resource that import only from the DLLs both systems carry and
-# only the functions of medium/program_imports.txt; the driver gets the
+# version resource that import only from the DLLs both systems carry (no C
+# runtime DLL: a plain Windows 95 has none) and only the functions of
+# medium/program_imports.txt; the driver gets the
 # driver's own check. Prints one line per image; exits 1 naming what is
 # wrong.
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -18,7 +19,7 @@ for file in "$medium"/*; do
     *.sys) "$root/tests/tools/check_driver.sh" "$file" ;;
     *) $check "$file" --machine i386 --subsystem gui --subsystem-version 4.0 \
            --dll KERNEL32.dll --dll USER32.dll --dll GDI32.dll --dll ADVAPI32.dll \
-           --dll COMCTL32.dll --dll SHELL32.dll --dll WINMM.dll --dll msvcrt.dll \
+           --dll COMCTL32.dll --dll SHELL32.dll --dll WINMM.dll \
            --functions "$root/medium/program_imports.txt" --version-resource ;;
     esac || fail=1
 done
