@@ -25,6 +25,12 @@ function(kelvi_target_defaults target)
     target_compile_definitions(${target} PRIVATE
       WINVER=${windows_version} _WIN32_WINNT=${windows_version} _WIN32_IE=0x0400 NOMINMAX WIN32_LEAN_AND_MEAN)
   endif()
+  if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4)
+    # What ships runs on every processor the boards carry, down to the i586
+    # class (no conditional moves, no fcomi); nothing throws, so no unwind
+    # tables.
+    target_compile_options(${target} PRIVATE -march=i586 -fno-asynchronous-unwind-tables -fno-unwind-tables)
+  endif()
 endfunction()
 
 # Windows programs link statically so that nothing but system DLLs is needed.
@@ -41,10 +47,10 @@ endfunction()
 
 # A window program that carries the project's own runtime (common/runtime)
 # instead of the C library's DLL, which a plain Windows 95 lacks; in the
-# 32-bit build without the unwind tables that nothing there uses.
-# WITH_C_LIBRARY (the simulator build, whose simulated board needs the C
-# library's mathematics and parsing, and with them its start-up) keeps the C
-# library and its start-up behind the runtime's functions.
+# 32-bit build without the unwind tables that the compiler support library
+# brings along. WITH_C_LIBRARY (the simulator build, whose simulated board
+# needs the C library's mathematics and parsing, and with them its start-up)
+# keeps the C library and its start-up behind the runtime's functions.
 function(kelvi_own_runtime target)
   cmake_parse_arguments(PARSE_ARGV 1 arg "WITH_C_LIBRARY" "" "")
   target_link_libraries(${target} PRIVATE runtime_memory)

@@ -4,7 +4,8 @@
 # programs are 32-bit x86 window programs for subsystem version 4.0 with a
 # version resource that import only from the DLLs both systems carry (no C
 # runtime DLL: a plain Windows 95 has none) and only the functions of
-# medium/program_imports.txt; the driver gets the
+# medium/program_imports.txt, and whose code runs on an i586-class
+# processor; the driver gets the
 # driver's own check. Prints one line per image; exits 1 naming what is
 # wrong.
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -20,7 +21,7 @@ for file in "$medium"/*; do
     *) $check "$file" --machine i386 --subsystem gui --subsystem-version 4.0 \
            --dll KERNEL32.dll --dll USER32.dll --dll GDI32.dll --dll ADVAPI32.dll \
            --dll COMCTL32.dll --dll SHELL32.dll --dll WINMM.dll \
-           --functions "$root/medium/program_imports.txt" --version-resource ;;
+           --functions "$root/medium/program_imports.txt" --version-resource --i586 ;;
     esac || fail=1
 done
 if [ "$images" -eq 0 ]; then

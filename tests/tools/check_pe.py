@@ -5,16 +5,19 @@ line for each offending item on failure (exit 1).
 
     check_pe.py IMAGE [--machine i386] [--subsystem native|gui|console]
                 [--subsystem-version 4.0] [--dll NAME]... [--functions LIST]
-                [--checksum] [--relocations] [--version-resource]
+                [--checksum] [--relocations] [--version-resource] [--i586]
 
 --dll may be repeated; an import from any other DLL fails. --functions names
 a list file of lines "DLL FUNCTION" ('#' starts a comment); an imported
 function not in it fails. Every image fails if a section is both writable
-and executable.
+and executable. --i586 disassembles the code (with the i686 mingw-w64
+objdump) and fails on any instruction an i586-class processor lacks.
 """
 import argparse
 import os
+import re
 import struct
+import subprocess
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'tools'))
@@ -32,6 +35,29 @@ def read_function_list(path):
                 raise ValueError('%s:%d: expected "DLL FUNCTION"' % (path, number))
             allowed.add((fields[0].lower(), fields[1]))
     return allowed
+
+
+# Instructions of later processors: conditional moves (also of the x87
+# unit), comparisons that set the flags directly, and anything of MMX or SSE
+# (their registers, or their state, fence and prefetch instructions).
+LATER_MNEMONIC = re.compile(r'^(cmov|fcmov|fu?comi|ldmxcsr|stmxcsr|[lsm]fence|prefetch|movnt|clflush|emms)')
+LATER_OPERAND = re.compile(r'%x?mm[0-9]')
+
+
+def later_instructions(path):
+    """[(address, instruction)] of the instructions an i586 does not have."""
+    listing = subprocess.run(['i686-w64-mingw32-objdump', '-d', '--no-show-raw-insn', path],
+                             check=True, capture_output=True, text=True).stdout
+    found = []
+    for line in listing.splitlines():
+        fields = line.split('\t')
+        if len(fields) < 2 or not fields[0].strip().endswith(':'):
+            continue
+        instruction = fields[1].strip()
+        mnemonic = instruction.split(' ', 1)[0]
+        if LATER_MNEMONIC.match(mnemonic) or LATER_OPERAND.search(instruction):
+            found.append((fields[0].strip().rstrip(':'), instruction))
+    return found
 
 
 def problems(image, options):
@@ -66,6 +92,9 @@ def problems(image, options):
         found.append('no base relocations')
     if options.version_resource and pe_image.RESOURCE_VERSION not in image.resource_types():
         found.append('no version resource')
+    if options.i586:
+        found += ['instruction an i586 lacks at %s: %s' % (address, instruction)
+                  for address, instruction in later_instructions(options.image)]
     return found
 
 
@@ -80,12 +109,13 @@ def main():
     parser.add_argument('--checksum', action='store_true', help='the header checksum must be correct')
     parser.add_argument('--relocations', action='store_true', help='the image must carry base relocations')
     parser.add_argument('--version-resource', action='store_true', help='the image must carry a version resource')
+    parser.add_argument('--i586', action='store_true', help='the code must run on an i586-class processor')
     options = parser.parse_args()
     name = os.path.basename(options.image)
     try:
         image = pe_image.load(options.image)
         found = problems(image, options)
-    except (OSError, ValueError, struct.error, pe_image.PeError) as e:
+    except (OSError, ValueError, struct.error, subprocess.CalledProcessError, pe_image.PeError) as e:
         print('check_pe: %s: FAIL (%s)' % (name, e))
         return 1
     for p in found:
