@@ -8,6 +8,9 @@
 
 namespace {
 
+// The header's first column; the line begins with it.
+constexpr const char* LogHeaderStart = "Time";
+
 bool IsBlank(char c)
 {
     return c == ' ' || c == '\t';
@@ -33,6 +36,65 @@ bool IsAbsolutePath(const char* path)
 {
     const bool driveLetter = ((path[0] | 0x20) >= 'a' && (path[0] | 0x20) <= 'z') && path[1] == ':';
     return driveLetter || path[0] == '\\' || path[0] == '/';
+}
+
+bool IsSeparator(char c)
+{
+    return c == '\\' || c == '/';
+}
+
+char Upper(char c)
+{
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool SameName(const char* name, size_t length, const char* device)
+{
+    size_t i = 0;
+    for (; i < length && device[i] != '\0'; ++i)
+        if (Upper(name[i]) != device[i]) return false;
+    return i == length && device[i] == '\0';
+}
+
+// Names that open a device in every folder. CLOCK$ is one on the 95/98
+// family; CONIN$ and CONOUT$ open the console.
+constexpr const char* DeviceNames[] = {"CON", "PRN", "AUX", "NUL", "CLOCK$", "CONIN$", "CONOUT$"};
+
+// A device name followed by one digit from 1 to 9; the code page's
+// superscript one, two and three count as digits too.
+constexpr const char* NumberedDeviceNames[] = {"COM", "LPT"};
+
+bool IsDeviceNumber(char c)
+{
+    const unsigned char u = static_cast<unsigned char>(c);
+    return (c >= '1' && c <= '9') || u == 0xB9 || u == 0xB2 || u == 0xB3;
+}
+
+// Whether one part of a path, between separators, names a device: the system
+// looks only at what comes before the first dot, without the blanks around it.
+bool NamesDevice(const char* part, size_t length)
+{
+    size_t end = 0;
+    while (end < length && part[end] != '.') ++end;
+    size_t begin = 0;
+    while (begin < end && part[begin] == ' ') ++begin;
+    while (end > begin && part[end - 1] == ' ') --end;
+    const char* name = part + begin;
+    const size_t nameLength = end - begin;
+    for (const char* device : DeviceNames)
+        if (SameName(name, nameLength, device)) return true;
+    for (const char* device : NumberedDeviceNames)
+        if (nameLength == 4 && SameName(name, 3, device) && IsDeviceNumber(name[3])) return true;
+    return false;
+}
+
+// Whether text[0, length) holds part.
+bool Holds(const char* text, size_t length, const char* part)
+{
+    const size_t partLength = strlen(part);
+    for (size_t i = 0; i + partLength <= length; ++i)
+        if (memcmp(text + i, part, partLength) == 0) return true;
+    return false;
 }
 
 // A line built in a fixed buffer, always terminated; overflow is set once
@@ -103,6 +165,13 @@ void AddNameColumn(Line& line, const char* first, const char* second)
     if (quoted) AddChar(line, '"');
 }
 
+// The header's voltage columns. The unit leads: spreadsheet programs take a
+// cell that begins with a sign, as "+12" does, for a formula.
+void AddVoltageNames(Line& line)
+{
+    for (int k = 0; k < VoltageChannelCount; ++k) AddNameColumn(line, "Volts", PanelVoltageLabel[k]);
+}
+
 size_t FinishLine(Line& line)
 {
     Add(line, "\r\n");
@@ -141,20 +210,53 @@ bool ResolveLogPaths(const char* value, const char* programPath, char (&path)[Lo
     }
     if (length < 0 || static_cast<size_t>(length) >= sizeof path) return false;
     length = FormatText(rotatedPath, sizeof rotatedPath, "%s%s", path, RotatedLogSuffix);
-    return length >= 0 && static_cast<size_t>(length) < sizeof rotatedPath;
+    return length >= 0 && static_cast<size_t>(length) < sizeof rotatedPath && LogPathAllowed(path) &&
+           LogPathAllowed(rotatedPath);
+}
+
+bool LogPathAllowed(const char* path)
+{
+    if (IsSeparator(path[0]) && IsSeparator(path[1])) return false;
+    const bool driveLetter = ((path[0] | 0x20) >= 'a' && (path[0] | 0x20) <= 'z') && path[1] == ':';
+    const char* rest = driveLetter ? path + 2 : path;
+    for (const char* c = rest; *c != '\0'; ++c)
+        if (*c == ':' || *c == '?' || *c == '*') return false;
+    while (*rest != '\0') {
+        size_t length = 0;
+        while (rest[length] != '\0' && !IsSeparator(rest[length])) ++length;
+        if (NamesDevice(rest, length)) return false;
+        rest += length;
+        if (*rest != '\0') ++rest;
+    }
+    return true;
 }
 
 size_t FormatLogHeader(const char (&titles)[FanChannelCount][TitleSize], char* text, size_t size)
 {
     Line line = StartLine(text, size);
-    Add(line, "Time");
+    Add(line, LogHeaderStart);
     for (int n = 0; n < FanChannelCount; ++n) AddNameColumn(line, titles[n], "(C)");
     for (int n = 0; n < FanChannelCount; ++n) AddNameColumn(line, titles[n], "fan (RPM)");
-    // The unit leads: spreadsheet programs take a cell that begins with a
-    // sign, as "+12" does, for a formula.
-    for (int k = 0; k < VoltageChannelCount; ++k) AddNameColumn(line, "Volts", PanelVoltageLabel[k]);
+    AddVoltageNames(line);
     Add(line, ",Case open,Temperature alarm,Voltage alarm,Case alarm,Read without lock,Fan stall alarm");
     return FinishLine(line);
+}
+
+bool IsOwnLogStart(const char* start, size_t length)
+{
+    if (length == 0) return true;
+    size_t lineLength = 0;
+    while (lineLength + 1 < length && !(start[lineLength] == '\r' && start[lineLength + 1] == '\n')) ++lineLength;
+    if (lineLength + 1 >= length) return false;
+    const size_t headerStartLength = strlen(LogHeaderStart);
+    if (lineLength <= headerStartLength || memcmp(start, LogHeaderStart, headerStartLength) != 0 ||
+        start[headerStartLength] != ',')
+        return false;
+    char names[LogLineSize];
+    Line voltageNames = StartLine(names, sizeof names);
+    AddVoltageNames(voltageNames);
+    AddChar(voltageNames, ',');
+    return Holds(start + headerStartLength, lineLength - headerStartLength, names);
 }
 
 size_t FormatLogLine(const LogReadings& r, char* text, size_t size)

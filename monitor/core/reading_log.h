@@ -32,11 +32,28 @@ int32_t ParseLogInterval(const char* text);
 // text that is not a number is the default.
 int32_t ParseLogSizeKb(const char* text);
 
-// LOGFILE: an absolute path ("C:\..", "\..", "\\server\..") is taken as it
-// is, any other from the folder of programPath. False when the path with the
-// rotation suffix would not fit LogPathSize: logging is then off.
+// LOGFILE: an absolute path ("C:\..", "\..") is taken as it is, any other
+// from the folder of programPath. False when the path with the rotation
+// suffix would not fit LogPathSize or either is not LogPathAllowed: logging
+// is then off.
 bool ResolveLogPaths(const char* value, const char* programPath, char (&path)[LogPathSize],
                      char (&rotatedPath)[LogPathSize]);
+
+// Whether the log may write to the path: only a file on a drive of this
+// machine. Refused are paths that begin with two separators (another
+// machine's share, which would be sent the user's credentials, or the
+// device namespaces \\.\ and \\?\, which reach pipes and devices), wildcards
+// and '?', a colon other than the drive's (a file's stream, or "COM1:"), and
+// a device name as any part of the path, with any extension and trailing
+// dots or blanks, as the system takes "C:\logs\nul .csv" for NUL.
+bool LogPathAllowed(const char* path);
+
+// Whether a file that begins with these bytes (its first length bytes, or all
+// of it when shorter than LogLineSize) may be appended to, rotated or
+// replaced: it is empty, or its first line is this log's header. The channel
+// titles in the header may have changed since, so the header is known by its
+// first column and its voltage columns.
+bool IsOwnLogStart(const char* start, size_t length);
 
 // An empty column: a channel that is not present or not shown, or the case
 // flag without case supervision.

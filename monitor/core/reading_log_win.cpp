@@ -48,15 +48,42 @@ LogReadings CollectReadings(const CycleFindings& found)
     return r;
 }
 
+// Never with the user's identity: should a path reach a pipe after all, its
+// server cannot act as the user.
+constexpr DWORD LogFileFlags = FILE_ATTRIBUTE_NORMAL | SECURITY_SQOS_PRESENT | SECURITY_ANONYMOUS;
+
 // Opened for each line and closed after it: between lines any program may
 // open, copy, rename or delete the file, and a file that was read-only or a
 // folder that was missing is simply found at the next interval. Shared for
 // reading only, so nobody else writes into the middle of a line; without
-// FILE_SHARE_DELETE, which the 95/98 family rejects.
+// FILE_SHARE_DELETE, which the 95/98 family rejects. Read too, to tell the
+// log from a file it must not touch.
 HANDLE OpenLog()
 {
-    return CreateFileA(readingLog.path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                       nullptr);
+    return CreateFileA(readingLog.path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                       LogFileFlags, nullptr);
+}
+
+enum class Contents { OwnLog, Unreadable, Foreign };
+
+Contents ContentsOf(HANDLE file)
+{
+    char start[LogLineSize];
+    DWORD read = 0;
+    if (!ReadFile(file, start, sizeof start, &read, nullptr)) return Contents::Unreadable;
+    return IsOwnLogStart(start, read) ? Contents::OwnLog : Contents::Foreign;
+}
+
+// What the rename would replace; nothing there is as good as an old log.
+Contents RotatedContents()
+{
+    HANDLE file = CreateFileA(readingLog.rotatedPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, LogFileFlags, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return GetLastError() == ERROR_FILE_NOT_FOUND ? Contents::OwnLog : Contents::Unreadable;
+    const Contents contents = ContentsOf(file);
+    CloseHandle(file);
+    return contents;
 }
 
 // One write at the end of the file, whose size is end; a write that fails
@@ -83,22 +110,10 @@ bool RenameToRotated()
     return MoveFileExA(readingLog.path, readingLog.rotatedPath, MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
-// Adds the line, first renaming a file that it would take past LOGSIZE and
-// beginning every new file with the header. Whatever fails drops the line
-// without a word: the monitor may run hidden, and the next interval tries
-// again.
-void AppendLine(const char* line, size_t length)
+// Adds the line to the file of size bytes, beginning an empty file with the
+// header.
+void WriteLine(HANDLE file, DWORD size, const char* line, size_t length)
 {
-    HANDLE file = OpenLog();
-    if (file == INVALID_HANDLE_VALUE) return;
-    DWORD size = GetFileSize(file, nullptr);
-    if (LogRotationDue(size, length, readingLog.sizeKb)) {
-        CloseHandle(file);
-        if (!RenameToRotated()) return;
-        file = OpenLog();
-        if (file == INVALID_HANDLE_VALUE) return;
-        size = GetFileSize(file, nullptr);
-    }
     bool whole = size != INVALID_FILE_SIZE && SetFilePointer(file, 0, nullptr, FILE_END) == size;
     if (whole && size == 0) {
         char header[LogLineSize];
@@ -107,6 +122,36 @@ void AppendLine(const char* line, size_t length)
         size = static_cast<DWORD>(headerLength);
     }
     if (whole) AppendWhole(file, size, line, length);
+}
+
+// Renames the log, which the next line would take past LOGSIZE, and opens
+// the new one; INVALID_HANDLE_VALUE when the line must wait.
+HANDLE Rotate()
+{
+    const Contents old = RotatedContents();
+    if (old == Contents::Foreign) readingLog.on = false;
+    if (old != Contents::OwnLog || !RenameToRotated()) return INVALID_HANDLE_VALUE;
+    return OpenLog();
+}
+
+// Adds the line, first renaming a file that it would take past LOGSIZE.
+// Whatever fails drops the line without a word: the monitor may run hidden,
+// and the next interval tries again. A file at either name that is neither
+// empty nor a log of this program belongs to someone else: logging ends for
+// the session, and the file stays as it was.
+void AppendLine(const char* line, size_t length)
+{
+    HANDLE file = OpenLog();
+    if (file == INVALID_HANDLE_VALUE) return;
+    Contents contents = ContentsOf(file);
+    if (contents == Contents::OwnLog && LogRotationDue(GetFileSize(file, nullptr), length, readingLog.sizeKb)) {
+        CloseHandle(file);
+        file = Rotate();
+        if (file == INVALID_HANDLE_VALUE) return;
+        contents = ContentsOf(file);
+    }
+    if (contents == Contents::Foreign) readingLog.on = false;
+    if (contents == Contents::OwnLog) WriteLine(file, GetFileSize(file, nullptr), line, length);
     CloseHandle(file);
 }
 

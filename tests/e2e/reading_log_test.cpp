@@ -1,6 +1,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -69,6 +70,14 @@ std::string Padding(size_t size)
     std::string text;
     while (text.size() + 100 <= size) text += std::string(98, 'x') + "\r\n";
     return text;
+}
+
+// A log that begins with the header and is exactly size bytes long.
+std::string LogOfSize(const std::string& header, size_t size)
+{
+    std::string log = header + "\r\n";
+    log += Padding(size - log.size());
+    return log + std::string(size - log.size() - 2, 'y') + "\r\n";
 }
 
 std::set<std::string> FolderFiles(const std::string& folder)
@@ -311,10 +320,11 @@ TEST_F(ReadingLog, RotationKeepsExactlyOneOldFileAndCountsWhatIsAlreadyThere)
 {
     const std::string folder = ScratchFolder("rotation");
     UseLog(folder + "\\readings.csv", "16");
-    // A log of an earlier run a few bytes short of 16 KB, and an older one.
-    const std::string earlier = "Earlier header\r\n" + Padding(16 * 1024 - 56);
+    // A log of an earlier run, with other titles, a few bytes short of 16 KB,
+    // and an older one.
+    const std::string earlier = LogOfSize(ExpectedHeader("Board (C)", "Board fan (RPM)"), 16 * 1024 - 40);
     WriteToFile(logPath, earlier, "wb");
-    WriteToFile(logPath + ".old", "older\r\n", "wb");
+    WriteToFile(logPath + ".old", ExpectedHeader() + "\r\nolder\r\n", "wb");
     StartMonitor();
     const auto beginsWithHeader = [](const std::string& path) {
         return FileText(path).rfind(ExpectedHeader() + "\r\n", 0) == 0;
@@ -332,6 +342,83 @@ TEST_F(ReadingLog, RotationKeepsExactlyOneOldFileAndCountsWhatIsAlreadyThere)
     // Between the rename and the header there is a moment without a log.
     EXPECT_TRUE(WaitUntil([&] { return beginsWithHeader(logPath); }, LineTimeoutMs, 100));
     EXPECT_EQ(FolderFiles(folder), (std::set<std::string>{"readings.csv", "readings.csv.old"}));
+}
+
+// A path the log must not write to is never opened: nothing appears in the
+// folder, and the pipe's server sees no client.
+TEST_F(ReadingLog, OnlyFilesOnThisMachinesDrivesAreLogged)
+{
+    const std::string folder = ScratchFolder("paths");
+    const char* pipeName = "\\\\.\\pipe\\kelvimon-log";
+    HANDLE pipe = CreateNamedPipeA(pipeName, PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED, PIPE_TYPE_BYTE, 1, 4096, 4096,
+                                   0, nullptr);
+    ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
+    OVERLAPPED connection = {};
+    connection.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    ConnectNamedPipe(pipe, &connection);
+    const struct {
+        std::string logFile;
+        std::string written;  // the file that receives the lines, "" when refused
+    } cases[] = {
+        {pipeName, ""},
+        {"\\\\?\\" + folder + "\\readings.csv", ""},
+        {"\\\\localhost\\share\\readings.csv", ""},
+        {folder + "\\NUL.csv", ""},
+        {folder + "\\com1 .csv", ""},
+        {folder + "\\readings.csv:hidden", ""},
+        {folder + "\\readings.csv", "readings.csv"},
+        {folder + "/Console.log", "Console.log"},
+        {folder + "\\COM10.csv", "COM10.csv"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.logFile);
+        UseLog(c.logFile);
+        StartMonitor("HIDE");
+        if (c.written.empty()) {
+            WaitForTimerCycle();
+            WaitForTimerCycle();
+            EXPECT_TRUE(FolderFiles(folder).empty());
+        } else {
+            logPath = folder + "\\" + c.written;
+            EXPECT_GE(WaitForLineCount(2), 2u) << "no line";
+            EXPECT_EQ(FolderFiles(folder), std::set<std::string>{c.written});
+            DeleteFileA(logPath.c_str());
+        }
+        CloseMonitor();
+    }
+    EXPECT_EQ(WaitForSingleObject(connection.hEvent, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the pipe was opened";
+    CloseHandle(connection.hEvent);
+    CloseHandle(pipe);
+}
+
+// Another program's file at the log's name or at the ".old" name, with the
+// log due for rotation: nothing is written, renamed or replaced, and logging
+// ends for the session, so no later interval can touch them.
+TEST_F(ReadingLog, AFileThatIsNotALogIsLeftAsItWas)
+{
+    const std::string folder = ScratchFolder("foreign");
+    const std::string foreign = "@ECHO OFF\r\nPATH C:\\DOS;C:\\WINDOWS\r\n" + Padding(17 * 1024);
+    const std::string log = LogOfSize(ExpectedHeader(), 16 * 1024 - 40);
+    for (const bool foreignOld : {false, true}) {
+        SCOPED_TRACE(foreignOld ? "at the .old name" : "at the log's name");
+        UseLog(folder + "\\readings.csv", "16");
+        const std::map<std::string, std::string> files =
+            foreignOld ? std::map<std::string, std::string>{{"readings.csv", log}, {"readings.csv.old", foreign}}
+                       : std::map<std::string, std::string>{{"readings.csv", foreign}};
+        for (const auto& file : files) WriteToFile(folder + "\\" + file.first, file.second, "wb");
+        StartMonitor("HIDE");
+        for (int cycle = 0; cycle < 4; ++cycle) WaitForTimerCycle();
+        for (const auto& file : files) {
+            EXPECT_TRUE(FileText(folder + "\\" + file.first) == file.second) << file.first << " changed";
+            DeleteFileA((folder + "\\" + file.first).c_str());
+        }
+        EXPECT_EQ(FolderFiles(folder), std::set<std::string>()) << "a file was added";
+        // Off for the session: not even a free name is written to again.
+        WaitForTimerCycle();
+        WaitForTimerCycle();
+        EXPECT_EQ(FolderFiles(folder), std::set<std::string>()) << "logging went on";
+        CloseMonitor();
+    }
 }
 
 TEST_F(ReadingLog, AMissingFolderOrALockedFileDropsLinesSilentlyUntilItIsWritable)

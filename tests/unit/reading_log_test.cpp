@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -31,7 +32,7 @@ TEST(ReadingLogKeys, RelativePathsStartInTheProgramFolderAndTooLongOnesAreRefuse
     ASSERT_TRUE(ResolveLogPaths("logs\\r.csv", "C:\\WINDOWS\\Kelvimon.EXE", path, rotated));
     EXPECT_STREQ(path, "C:\\WINDOWS\\logs\\r.csv");
     EXPECT_STREQ(rotated, "C:\\WINDOWS\\logs\\r.csv.old");
-    for (const char* absolute : {"D:\\r.csv", "d:r.csv", "\\r.csv", "\\\\server\\share\\r.csv"}) {
+    for (const char* absolute : {"D:\\r.csv", "d:r.csv", "\\r.csv", "/logs/r.csv"}) {
         ASSERT_TRUE(ResolveLogPaths(absolute, "C:\\Kelvimon.EXE", path, rotated));
         EXPECT_STREQ(path, absolute);
     }
@@ -41,6 +42,49 @@ TEST(ReadingLogKeys, RelativePathsStartInTheProgramFolderAndTooLongOnesAreRefuse
     EXPECT_TRUE(ResolveLogPaths(longest.c_str(), "C:\\Kelvimon.EXE", path, rotated));
     EXPECT_FALSE(ResolveLogPaths((longest + "b").c_str(), "C:\\Kelvimon.EXE", path, rotated));
     EXPECT_FALSE(ResolveLogPaths(longest.c_str() + 3, "C:\\WINDOWS\\Kelvimon.EXE", path, rotated));
+}
+
+TEST(ReadingLogKeys, PathsOnlyReachFilesOnThisMachinesDrives)
+{
+    for (const char* path : {"C:\\logs\\readings.csv", "c:readings", "\\logs\\contour.txt", "C:\\CONSOLE.csv",
+                             "C:\\com10.csv", "C:\\COM0", "C:\\a.con", "C:\\nul-data\\lpt.csv", "C:\\auxiliary"})
+        EXPECT_TRUE(LogPathAllowed(path)) << path;
+    // Other machines and the device namespaces; devices in any folder, in any
+    // case, with an extension, trailing dots or blanks, or as a folder; streams
+    // and wildcards.
+    for (const char* path :
+         {"\\\\server\\share\\r.csv", "//server/share/r.csv", "\\/server\\r.csv", "\\\\.\\pipe\\x", "\\\\?\\C:\\r.csv",
+          "\\??\\C:\\r.csv", "C:\\logs\\NUL", "nul", "C:\\logs\\con.csv", "C:\\Prn.log.txt", "C:\\aux.",
+          "C:\\com1 .csv", "C:\\ lpt9", "C:/Com3", "C:\\LPT\xB9.csv", "C:\\nul\\r.csv", "C:\\CLOCK$", "C:\\conout$.csv",
+          "C:\\r.csv:hidden", "C:\\AUTOEXEC.BAT::$DATA", "C:\\COM1:", "C:\\r*.csv", "C:\\r?.csv"})
+        EXPECT_FALSE(LogPathAllowed(path)) << path;
+
+    char path[LogPathSize];
+    char rotated[LogPathSize];
+    EXPECT_FALSE(ResolveLogPaths("\\\\server\\share\\r.csv", "C:\\Kelvimon.EXE", path, rotated));
+    EXPECT_FALSE(ResolveLogPaths("r.csv", "\\\\server\\share\\Kelvimon.EXE", path, rotated));
+    EXPECT_FALSE(ResolveLogPaths("prn", "C:\\WINDOWS\\Kelvimon.EXE", path, rotated));
+}
+
+TEST(ReadingLogKeys, OnlyAnEmptyFileOrOneBeginningWithTheHeaderIsTheLogs)
+{
+    char titles[FanChannelCount][TitleSize] = {"CPU", "System", "Panel"};
+    char header[LogLineSize];
+    const size_t length = FormatLogHeader(titles, header, sizeof header);
+    const std::string ours = header;
+    // Titles renamed since, and lines after the header.
+    snprintf(titles[0], sizeof titles[0], "Board, rear");
+    FormatLogHeader(titles, header, sizeof header);
+    for (const std::string& start : {std::string(), ours, std::string(header) + "2026-12-07 03:04:05,45\r\n"})
+        EXPECT_TRUE(IsOwnLogStart(start.data(), start.size())) << start;
+
+    std::string noVolts = ours;
+    noVolts.replace(noVolts.find("Volts +12"), 9, "Volts +13");
+    for (const std::string& start :
+         {std::string("@ECHO OFF\r\nPATH C:\\DOS\r\n"), ours.substr(0, length - 2), ours.substr(0, length - 1),
+          "Timestamp" + ours.substr(4), "\xEF\xBB\xBF" + ours, "x\r\n" + ours, noVolts, std::string(1, '\0') + ours})
+        EXPECT_FALSE(IsOwnLogStart(start.data(), start.size())) << start;
+    EXPECT_FALSE(IsOwnLogStart(ours.data(), length - 1)) << "a header cut by the bytes read";
 }
 
 LogReadings SomeReadings()
