@@ -1,6 +1,6 @@
 // What the monitor does when it crashes: it gives the board its own fan
-// control back and silences the speaker before the process ends, so that no
-// fan stays at a fixed low speed behind it.
+// control back and silences the speaker, so that no fan stays at a fixed low
+// speed behind it, and then ends the process with the exception's code.
 #pragma once
 
 // Installs the process's unhandled-exception filter; called by the main

@@ -11,22 +11,43 @@ namespace {
 HANDLE mainThread;
 DWORD mainThreadId;
 
+// How long the guard waits for each of the other threads to end.
+constexpr DWORD ThreadEndWaitMs = 500;
+
+void EndThread(HANDLE thread, DWORD exitCode)
+{
+    TerminateThread(thread, exitCode);
+    // Ending is only asked for; the handle is signalled once it happened.
+    WaitForSingleObject(thread, ThreadEndWaitMs);
+}
+
 // Runs on the faulting thread with the process in an unknown state, so it
 // uses only kernel calls and port accesses: no heap, no window messages, no
-// loader. The other threads are stopped first, so that neither the main
+// loader. The other threads are ended first, so that neither the main
 // thread's next cycle nor the sound worker's next note undoes what follows.
 // The shared chip lock is waited for at most ProgrammingWaitMs: a fault
 // inside one of our own groups finds it already ours (the mutex counts
-// recursive ownership), another program's hold ends within that time or that
-// program is stuck, and the fans must not wait on it.
-LONG WINAPI GiveBoardBackOnCrash(EXCEPTION_POINTERS*)
+// recursive ownership) or left by an ended thread, another program's hold
+// ends within that time or that program is stuck, and the fans must not wait
+// on it.
+//
+// The process then ends at once, with the exception's code as its exit code.
+// The system's own crash handling could need a lock that an ended thread
+// held (the loader's, the heap's, the sound library's) and hang for ever,
+// keeping the single-instance count and the chip lock. Terminating runs no
+// library's detach code, so nothing of that kind is waited for. The other
+// threads are ended rather than suspended: a process whose threads are
+// suspended does not finish terminating on every system.
+LONG WINAPI GiveBoardBackOnCrash(EXCEPTION_POINTERS* exception)
 {
+    const DWORD code = exception->ExceptionRecord->ExceptionCode;
     const DWORD self = GetCurrentThreadId();
-    if (self != mainThreadId) SuspendThread(mainThread);
-    if (soundThread && self != soundThreadId) SuspendThread(soundThread);
+    if (self != mainThreadId) EndThread(mainThread, code);
+    if (soundThread && self != soundThreadId) EndThread(soundThread, code);
     RestoreFanControlRegisters();
     SwitchSpeakerOff();
-    // The system's own crash handling (report, debugger) follows.
+    TerminateProcess(GetCurrentProcess(), code);
+    // Only if that failed: the system's own crash handling.
     return EXCEPTION_CONTINUE_SEARCH;
 }
 
