@@ -258,6 +258,9 @@ TEST_F(OptionsSheet, AboutBoxClosesOnlyWithOk)
     HWND about = WaitForDialog(monitor.pid, "About Thermivo", 10000);
     ASSERT_NE(about, nullptr);
     EXPECT_NE(FindWindowExA(about, nullptr, "SysAnimate32", nullptr), nullptr);
+    const HWND place = GetDlgItem(about, 1700);
+    ASSERT_NE(place, nullptr);
+    EXPECT_EQ(GetWindowLongA(place, GWL_STYLE) & WS_VISIBLE, 0) << "the animation's placeholder frame shows";
     Sleep(500);
     SaveScreenshot("about-box.bmp");
     SendMessageA(about, WM_COMMAND, IDCANCEL, 0);
