@@ -49,8 +49,13 @@ LogReadings CollectReadings(const CycleFindings& found)
 }
 
 // Never with the user's identity: should a path reach a pipe after all, its
-// server cannot act as the user.
-constexpr DWORD LogFileFlags = FILE_ATTRIBUTE_NORMAL | SECURITY_SQOS_PRESENT | SECURITY_ANONYMOUS;
+// server cannot act as the user. The 95/98 family has no impersonation and
+// documents no such flags for its CreateFile, so it is not given them.
+DWORD LogFileFlags()
+{
+    if (IsWindows9xFamily(GetVersion())) return FILE_ATTRIBUTE_NORMAL;
+    return FILE_ATTRIBUTE_NORMAL | SECURITY_SQOS_PRESENT | SECURITY_ANONYMOUS;
+}
 
 // Opened for each line and closed after it: between lines any program may
 // open, copy, rename or delete the file, and a file that was read-only or a
@@ -61,7 +66,7 @@ constexpr DWORD LogFileFlags = FILE_ATTRIBUTE_NORMAL | SECURITY_SQOS_PRESENT | S
 HANDLE OpenLog()
 {
     return CreateFileA(readingLog.path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                       LogFileFlags, nullptr);
+                       LogFileFlags(), nullptr);
 }
 
 enum class Contents { OwnLog, Unreadable, Foreign };
@@ -78,7 +83,7 @@ Contents ContentsOf(HANDLE file)
 Contents RotatedContents()
 {
     HANDLE file = CreateFileA(readingLog.rotatedPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, LogFileFlags, nullptr);
+                              OPEN_EXISTING, LogFileFlags(), nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return GetLastError() == ERROR_FILE_NOT_FOUND ? Contents::OwnLog : Contents::Unreadable;
     const Contents contents = ContentsOf(file);
