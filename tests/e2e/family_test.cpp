@@ -96,9 +96,10 @@ TEST_P(FamilyStory, InstallMonitorAlarmOptionsAndRemove)
     // The reading log of an earlier run, a few bytes short of its size, and
     // an older one that the turn-over replaces.
     const std::string log = ScratchFolder("log") + "\\readings.csv";
-    const std::string earlier = "Earlier header\r\n" + std::string(16 * 1024 - 56, 'x');
+    const std::string header = LogHeader() + "\r\n";
+    const std::string earlier = header + std::string(16 * 1024 - 40 - header.size(), 'x');
     WriteBytes(log, earlier);
-    WriteBytes(log + ".old", "older\r\n");
+    WriteBytes(log + ".old", header + "older\r\n");
     SetProfileValue("LOGFILE", log.c_str());
     SetProfileValue("LOGINTERVAL", "1");
     SetProfileValue("LOGSIZE", "16");

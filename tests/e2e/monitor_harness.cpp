@@ -42,6 +42,13 @@ bool ChipLockTaken()
     return result == WAIT_TIMEOUT;
 }
 
+std::string LogHeader(const char* secondTemperature, const char* secondFan)
+{
+    return std::string("Time,CPU (C),") + secondTemperature + ",Panel (C),CPU fan (RPM)," + secondFan +
+           ",Panel fan (RPM),Volts VCORE,Volts +12,Volts -12,Volts +3.3,Volts +2.5,Volts +1.8,Volts +1.5,Volts AGP,"
+           "Case open,Temperature alarm,Voltage alarm,Case alarm,Read without lock,Fan stall alarm";
+}
+
 void MonitorTest::SetUp()
 {
     SetProfileValue("VOLTBASE", BoardBases);

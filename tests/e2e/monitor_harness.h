@@ -19,6 +19,9 @@ constexpr const char* BoardBases = "180,1200,-1200,330,250,180,150,150";
 // Whether another process holds the programs' shared chip lock.
 bool ChipLockTaken();
 
+// The reading log's header line (without its line end) for these titles.
+std::string LogHeader(const char* secondTemperature = "System (C)", const char* secondFan = "System fan (RPM)");
+
 class MonitorTest : public ::testing::Test {
 protected:
     void SetUp() override;

@@ -24,13 +24,6 @@ constexpr int CycleAccesses = 2 * (2 + 3 + 3 + 2 + 1);
 // sample's read-modify-write of the configuration register.
 constexpr int RailAccesses = 2 * (8 + 2);
 
-std::string ExpectedHeader(const char* secondTemperature = "System (C)", const char* secondFan = "System fan (RPM)")
-{
-    return std::string("Time,CPU (C),") + secondTemperature + ",Panel (C),CPU fan (RPM)," + secondFan +
-           ",Panel fan (RPM),Volts VCORE,Volts +12,Volts -12,Volts +3.3,Volts +2.5,Volts +1.8,Volts +1.5,Volts AGP,"
-           "Case open,Temperature alarm,Voltage alarm,Case alarm,Read without lock,Fan stall alarm";
-}
-
 std::string FileText(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -177,7 +170,7 @@ TEST_F(ReadingLog, LinesCarryTheBoardsChangesUnderTheChannelTitles)
     StartMonitor();
     ASSERT_GE(WaitForLineCount(2), 2u) << "no line";
     const std::vector<std::string> lines = LogLines();
-    EXPECT_EQ(lines[0], ExpectedHeader("\"Board, rear (C)\"", "\"Board, rear fan (RPM)\""));
+    EXPECT_EQ(lines[0], LogHeader("\"Board, rear (C)\"", "\"Board, rear fan (RPM)\""));
     EXPECT_TRUE(IsWholeDataLine(lines[1])) << lines[1];
     const std::vector<std::string> before = Split(lines[1], ",");
     ASSERT_EQ(before.size(), 21u);
@@ -322,12 +315,12 @@ TEST_F(ReadingLog, RotationKeepsExactlyOneOldFileAndCountsWhatIsAlreadyThere)
     UseLog(folder + "\\readings.csv", "16");
     // A log of an earlier run, with other titles, a few bytes short of 16 KB,
     // and an older one.
-    const std::string earlier = LogOfSize(ExpectedHeader("Board (C)", "Board fan (RPM)"), 16 * 1024 - 40);
+    const std::string earlier = LogOfSize(LogHeader("Board (C)", "Board fan (RPM)"), 16 * 1024 - 40);
     WriteToFile(logPath, earlier, "wb");
-    WriteToFile(logPath + ".old", ExpectedHeader() + "\r\nolder\r\n", "wb");
+    WriteToFile(logPath + ".old", LogHeader() + "\r\nolder\r\n", "wb");
     StartMonitor();
     const auto beginsWithHeader = [](const std::string& path) {
-        return FileText(path).rfind(ExpectedHeader() + "\r\n", 0) == 0;
+        return FileText(path).rfind(LogHeader() + "\r\n", 0) == 0;
     };
     ASSERT_TRUE(WaitUntil([&] { return beginsWithHeader(logPath); }, LineTimeoutMs, 100)) << "no new file began";
     EXPECT_EQ(FileText(logPath + ".old"), earlier);
@@ -398,7 +391,7 @@ TEST_F(ReadingLog, AFileThatIsNotALogIsLeftAsItWas)
 {
     const std::string folder = ScratchFolder("foreign");
     const std::string foreign = "@ECHO OFF\r\nPATH C:\\DOS;C:\\WINDOWS\r\n" + Padding(17 * 1024);
-    const std::string log = LogOfSize(ExpectedHeader(), 16 * 1024 - 40);
+    const std::string log = LogOfSize(LogHeader(), 16 * 1024 - 40);
     for (const bool foreignOld : {false, true}) {
         SCOPED_TRACE(foreignOld ? "at the .old name" : "at the log's name");
         UseLog(folder + "\\readings.csv", "16");
@@ -454,7 +447,7 @@ TEST_F(ReadingLog, AMissingFolderOrALockedFileDropsLinesSilentlyUntilItIsWritabl
     CloseHandle(holder);
     EXPECT_GT(WaitForLineCount(linesLocked + 1), linesLocked) << "logging did not resume";
     const std::vector<std::string> lines = LogLines();
-    EXPECT_EQ(lines[0], ExpectedHeader());
+    EXPECT_EQ(lines[0], LogHeader());
     for (size_t i = 1; i < lines.size(); ++i) EXPECT_TRUE(IsWholeDataLine(lines[i])) << i << ": " << lines[i];
     EXPECT_EQ(FileText(logPath).back(), '\n');
 }
