@@ -50,9 +50,14 @@ protected:
     // Whether the notification area shows the icon it showed at start (the
     // normal one), read from its pixels once the shell has redrawn it.
     bool ShowsNormalIcon();
-    // The same, taken only while no cycle runs; with the number of cycles
-    // run when it was taken.
-    bool ShowsNormalIconAfter(uint32_t* cycles);
+    // Whether the cycles run so far have put the normal icon back, given the
+    // shell as long as it takes (a busy machine redraws it late).
+    bool ReturnsToNormalIcon();
+    // The icon taken only while no cycle runs, with the number of cycles run
+    // when it was taken. Cycles after the first quietCycles are alarm cycles,
+    // each inverting the icon; the shell is given time to show the inversion
+    // of the last one.
+    bool ShowsNormalIconAfter(uint32_t* cycles, uint32_t quietCycles = 0);
 
     // The Options sheet, opened with the panel's Option button (posted: the
     // sheet is modal and the click returns only when it closes).

@@ -274,7 +274,7 @@ TEST_F(MonitorTest, TemperatureAtItsLimitAlarmsAndOneBelowDoesNot)
     for (int i = 0; i < 4; ++i) {
         RunCycle();
         uint32_t cycles = 0;
-        const bool normal = ShowsNormalIconAfter(&cycles);
+        const bool normal = ShowsNormalIconAfter(&cycles, quietCycles);
         const uint32_t alarmCycles = cycles - quietCycles;
         EXPECT_EQ(normal, alarmCycles % 2 == 1) << "after " << alarmCycles << " alarm cycles";
         seen.push_back(alarmCycles);
@@ -284,7 +284,7 @@ TEST_F(MonitorTest, TemperatureAtItsLimitAlarmsAndOneBelowDoesNot)
 
     Board("temp0 = 40");
     RunCycle();
-    EXPECT_TRUE(ShowsNormalIcon()) << "the icon comes back to normal at the first quiet cycle";
+    EXPECT_TRUE(ReturnsToNormalIcon()) << "the icon comes back to normal at the first quiet cycle";
     RunCycle();
     EXPECT_TRUE(ShowsNormalIcon()) << "and stays there";
 }

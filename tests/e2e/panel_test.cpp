@@ -133,7 +133,7 @@ TEST_F(Panel, OutOfToleranceVoltageWithItsWarningRaisesTheAlarm)
     WaitUntil([&] { return ValueTextIs(CaptureClient(window), 90, 270, "12.01V", VoltWhite); }, 3000);
     RunCycle();
     RunCycle();
-    EXPECT_TRUE(ShowsNormalIcon());
+    EXPECT_TRUE(ReturnsToNormalIcon());
 }
 
 // The monitor's own timer: the alarm must come within 4 s of the stop.

@@ -259,7 +259,7 @@ void VoltageAlarm::ComesAndGoesWithTheRailWithinThreeSeconds(const std::string& 
     ASSERT_FALSE(line.empty()) << "last line: " << LogLines().back();
     EXPECT_LE(GetTickCount() - changed, 3000u) << "no line with the rail back";
     EXPECT_EQ(Split(line, ",")[VoltageAlarmColumn], "0") << line;
-    EXPECT_TRUE(ShowsNormalIcon()) << "the icon is back to normal with the first quiet cycle";
+    EXPECT_TRUE(ReturnsToNormalIcon()) << "the icon is back to normal with the first quiet cycle";
     SaveScreenshot(("voltage-alarm-" + how + ".bmp").c_str());
 
     const std::vector<std::string> lines = LogLines();
