@@ -54,6 +54,5 @@ bool UpdateFanStall(FanStallState& state, bool watched, const FanProfile& profil
     } else if (state.zeroCycles < StallCycles) {
         ++state.zeroCycles;
     }
-    state.stalled = state.zeroCycles >= StallCycles ? 1 : 0;
-    return state.stalled != 0;
+    return FanHasStalled(state);
 }

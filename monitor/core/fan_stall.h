@@ -21,8 +21,13 @@ struct FanStallState {
     int32_t zeroCycles;
     int32_t graceActive;
     uint32_t graceStartMs;
-    int32_t stalled;
 };
+
+// Whether the fan has stalled, as the last UpdateFanStall found.
+inline bool FanHasStalled(const FanStallState& state)
+{
+    return state.zeroCycles >= StallCycles;
+}
 
 // Whether the profile commands the fan to turn at this temperature (the
 // reading of the channel's own input), updating the curve's on state.

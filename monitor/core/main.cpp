@@ -10,28 +10,12 @@
 #include "monitor/core/main_window.h"
 #include "monitor/hw/chip_mutex.h"
 #include "monitor/hw/port_access.h"
-#include "monitor/res/resource_ids.h"
 
 // Shared by every process that runs this program image: the loader maps the
 // section once for all of them.
 __attribute__((section(".shared"), shared)) volatile LONG instanceCounter = -1;
 
 namespace {
-
-void RegisterMainWindowClass(HINSTANCE instance)
-{
-    WNDCLASSEXA windowClass = {};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.style = CS_HREDRAW | CS_VREDRAW;
-    windowClass.lpfnWndProc = MainWindowProc;
-    windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(ICON_NORMAL));
-    windowClass.hIconSm = LoadIconA(instance, MAKEINTRESOURCEA(ICON_NORMAL));
-    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    windowClass.lpszClassName = "Thermivo";
-    RegisterClassExA(&windowClass);
-}
 
 int RunMessageLoop()
 {
@@ -56,11 +40,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
     ShareChipWithOtherPrograms();
     InstallCrashGuard();
     InitCommonControls();
-    RegisterMainWindowClass(instance);
-    moduleInstance = instance;
-
-    HWND window = CreateWindowExA(WS_EX_OVERLAPPEDWINDOW, "Thermivo", "QX7305 Thermivo", WS_OVERLAPPEDWINDOW, 0, 0,
-                                  400, 405, nullptr, nullptr, instance, nullptr);
+    HWND window = CreateMainWindow(instance);
     if (!window) return 0;
     if (!SetTimer(window, MonitorTimerId, 1000, nullptr)) {
         MessageBoxA(window, "Too many Timer !!", "Thermivo", MB_ICONWARNING);

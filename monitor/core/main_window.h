@@ -23,3 +23,6 @@ extern int32_t minimised;
 extern HPEN focusPen;
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Registers the window class and creates the (not yet shown) main window of
+// the program image instance, whose resources it uses.
+HWND CreateMainWindow(HINSTANCE instance);

@@ -1,6 +1,7 @@
 #include "monitor/core/main_window.h"
 
 #include "monitor/core/monitoring_cycle.h"
+#include "monitor/res/resource_ids.h"
 #include "monitor/core/sound_worker.h"
 #include "monitor/hw/chip.h"
 #include "monitor/hw/chip_lock.h"
@@ -232,4 +233,22 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         }
         return DefWindowProcA(window, message, wParam, lParam);
     }
+}
+
+HWND CreateMainWindow(HINSTANCE instance)
+{
+    WNDCLASSEXA windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = MainWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(ICON_NORMAL));
+    windowClass.hIconSm = LoadIconA(instance, MAKEINTRESOURCEA(ICON_NORMAL));
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    windowClass.lpszClassName = "Thermivo";
+    RegisterClassExA(&windowClass);
+    moduleInstance = instance;
+    return CreateWindowExA(WS_EX_OVERLAPPEDWINDOW, "Thermivo", "QX7305 Thermivo", WS_OVERLAPPEDWINDOW, 0, 0, 400, 405,
+                           nullptr, nullptr, instance, nullptr);
 }

@@ -1,7 +1,5 @@
 #include "monitor/core/monitoring_cycle.h"
 
-#include <cstdio>
-
 #include "monitor/core/alarm_rules.h"
 #include "monitor/core/fan_stall.h"
 #include "monitor/core/main_window.h"
@@ -93,7 +91,7 @@ void ShowMinimisedTitle(HWND window)
 
 bool FanStalled(int fan)
 {
-    return fanStall[fan].stalled != 0;
+    return FanHasStalled(fanStall[fan]);
 }
 
 void GiveFanTimeToSpinUp(int fan)

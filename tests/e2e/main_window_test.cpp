@@ -67,25 +67,14 @@ void PrintTo(const MenuItem& item, std::ostream* out)
 
 class MainWindowInProcess : public MonitorTest {
 protected:
-    // Registers the class and creates the window as the program does, with
-    // this program's copy of the monitor's resources.
-    void CreateMainWindow(const char* soundMode)
+    // The program's own window, with this program's copy of the monitor's
+    // resources.
+    void OpenMainWindow(const char* soundMode)
     {
         SetProfileValue("FAN0", InstallerFan);
         SetProfileValue("SOUND", soundMode);
         Board("temp0 = 40\ntemp1 = 30\ntemp2 = 30");
-        moduleInstance = GetModuleHandleA(nullptr);
-        WNDCLASSEXA windowClass = {};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.style = CS_HREDRAW | CS_VREDRAW;
-        windowClass.lpfnWndProc = MainWindowProc;
-        windowClass.hInstance = moduleInstance;
-        windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-        windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-        windowClass.lpszClassName = "Thermivo";
-        ASSERT_NE(RegisterClassExA(&windowClass), 0);
-        window = CreateWindowExA(WS_EX_OVERLAPPEDWINDOW, "Thermivo", "QX7305 Thermivo", WS_OVERLAPPEDWINDOW, 0, 0, 400,
-                                 405, nullptr, nullptr, moduleInstance, nullptr);
+        window = ::CreateMainWindow(GetModuleHandleA(nullptr));
         ASSERT_NE(window, nullptr);
     }
 
@@ -142,7 +131,7 @@ class SystemMenuAfterAStart : public MainWindowInProcess, public ::testing::With
 TEST_P(SystemMenuAfterAStart, ItemsOrderCheckMarkAndGreyedState)
 {
     const bool soundAtStart = GetParam()[0] != '0';
-    CreateMainWindow(GetParam());
+    OpenMainWindow(GetParam());
     for (const MenuItem& item : SystemMenu()) {
         EXPECT_NE(item.id, static_cast<UINT>(SC_SIZE));
         EXPECT_NE(item.id, static_cast<UINT>(SC_MAXIMIZE));
@@ -177,7 +166,7 @@ INSTANTIATE_TEST_SUITE_P(SoundOnAndOff, SystemMenuAfterAStart, ::testing::Values
 // resource, to be played to its end, and asks again after each pause.
 TEST_F(MainWindowInProcess, SoundCardModeRequestsTheWaveAgainAndAgainDuringAnAlarm)
 {
-    CreateMainWindow("2");
+    OpenMainWindow("2");
     HRSRC wave = FindResourceA(moduleInstance, MAKEINTRESOURCEA(WAVE_ALERT), "WAVE");
     ASSERT_NE(wave, nullptr);
     EXPECT_EQ(std::string(static_cast<const char*>(LockResource(LoadResource(moduleInstance, wave))), 4), "RIFF");
