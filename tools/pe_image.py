@@ -64,6 +64,8 @@ class PeImage:
             raise PeError('unknown optional header magic 0x%X' % magic)
         self.pe32_plus = magic == 0x20B
         self.entry_point = self._u32(opt + 16)
+        self.image_base = struct.unpack_from('<Q', data, opt + 24)[0] if self.pe32_plus else self._u32(opt + 28)
+        self.image_size = self._u32(opt + 56)
         self.os_version = struct.unpack_from('<HH', data, opt + 40)
         self.subsystem_version = struct.unpack_from('<HH', data, opt + 48)
         self.checksum_offset = opt + 64

@@ -11,7 +11,8 @@ line for each offending item on failure (exit 1).
 a list file of lines "DLL FUNCTION" ('#' starts a comment); an imported
 function not in it fails. Every image fails if a section is both writable
 and executable. --i586 disassembles the code (with the i686 mingw-w64
-objdump) and fails on any instruction an i586-class processor lacks.
+objdump) and fails on any instruction outside the set of an i586-class
+processor without MMX, naming its address and bytes.
 """
 import argparse
 import os
@@ -37,26 +38,95 @@ def read_function_list(path):
     return allowed
 
 
-# Instructions of later processors: conditional moves (also of the x87
-# unit), comparisons that set the flags directly, and anything of MMX or SSE
-# (their registers, or their state, fence and prefetch instructions).
-LATER_MNEMONIC = re.compile(r'^(cmov|fcmov|fu?comi|ldmxcsr|stmxcsr|[lsm]fence|prefetch|movnt|clflush|emms)')
-LATER_OPERAND = re.compile(r'%x?mm[0-9]')
+# What an i586-class processor without MMX runs, as objdump names it in
+# Intel syntax: the i486 integer and system instructions, the Pentium's own
+# (cpuid, rdtsc, rdmsr, wrmsr, cmpxchg8b, rsm) and the x87 unit's of the 387
+# (no fcomi, fcmov or fisttp). Anything else fails: conditional moves, MMX,
+# SSE and AVX, sysenter, rdpmc, the multi-byte nops 0F 1F, endbr32, popcnt,
+# lzcnt, movbe, crc32, and whatever a later compiler or flag brings.
+I586_MNEMONICS = frozenset('''
+    aaa aad aam aas adc add and arpl bound bsf bsr bswap bt btc btr bts call cbw cdq clc cld cli clts cmc
+    cmp cmps cmpxchg cwd cwde daa das dec div enter fwait hlt idiv imul in inc ins int int3 into invd invlpg
+    iret iretw ja jae jb jbe jcxz je jecxz jg jge jl jle jmp jne jno jnp jns jo jp js lahf lar lds lea leave
+    les lfs lgdt lgdtd lgdtw lgs lidt lidtd lidtw lldt lmsw lods loop loope loopne lsl lss ltr mov movs movsx
+    movzx mul neg nop not or out outs pop popa popaw popf popfw popw push pusha pushaw pushf pushfw pushw rcl
+    rcr ret retf retfw retw rol ror sahf sal sar sbb scas seta setae setb setbe sete setg setge setl setle
+    setne setno setnp setns seto setp sets sgdt sgdtd sgdtw shl shld shr shrd sidt sidtd sidtw sldt smsw stc
+    std sti stos str sub test verr verw wbinvd xadd xchg xlat xor
+    cpuid rdtsc rdmsr wrmsr cmpxchg8b rsm
+    f2xm1 fabs fadd faddp fbld fbstp fchs fclex fcom fcomp fcompp fcos fdecstp fdiv fdivp fdivr fdivrp ffree
+    fiadd ficom ficomp fidiv fidivr fild fimul fincstp finit fist fistp fisub fisubr fld fld1 fldcw fldenv
+    fldl2e fldl2t fldlg2 fldln2 fldpi fldz fmul fmulp fnclex fninit fnop fnsave fnstcw fnstenv fnstsw fpatan
+    fprem fprem1 fptan frndint frstor fsave fscale fsin fsincos fsqrt fst fstcw fstenv fstp fstsw fsub fsubp
+    fsubr fsubrp ftst fucom fucomp fucompp fxam fxch fxtract fyl2x fyl2xp1
+'''.split())
+# Prefixes objdump shows as words of their own.
+I586_PREFIXES = frozenset('lock rep repz repnz repe repne data16 addr16 es cs ss ds fs gs'.split())
+# Registers of later processors (MMX, SSE, AVX, AVX-512 masks, MPX) and the
+# i486's test registers, which the Pentium no longer has.
+LATER_REGISTER = re.compile(r'\b([xyz]?mm[0-9]+|k[0-7]|bnd[0-3]|tr[0-7])\b')
+SINGLE_BYTE_NOP = '90'
 
 
-def later_instructions(path):
-    """[(address, instruction)] of the instructions an i586 does not have."""
-    listing = subprocess.run(['i686-w64-mingw32-objdump', '-d', '--no-show-raw-insn', path],
-                             check=True, capture_output=True, text=True).stdout
+def runs_on_i586(raw, instruction):
+    """Whether an instruction (its bytes in hex, objdump's text) is one an
+    i586 without MMX runs; a nop only as the single byte 90, as 0F 1F is
+    the multi-byte nop of later processors."""
+    words = instruction.split(',')[0].split()
+    while words and words[0] in I586_PREFIXES:
+        words.pop(0)
+    if not words or '(bad)' in instruction or LATER_REGISTER.search(instruction):
+        return False
+    mnemonic = words[0]
+    return mnemonic in I586_MNEMONICS and (mnemonic != 'nop' or raw == SINGLE_BYTE_NOP)
+
+
+def constructor_lists_start(image, section, code):
+    """Where the constructor and destructor lists that mingw-w64's linker
+    puts at the end of the code section begin (each a word -1, addresses in
+    the image, a word 0), or the end of the code when they are not there:
+    they are data, not instructions."""
+    if len(code) % 4:
+        return len(code)
+    words = struct.unpack('<%dI' % (len(code) // 4), code)
+    in_image = range(image.image_base, image.image_base + image.image_size)
+    i = len(words)
+    while i > 0 and words[i - 1] == 0:  # the destructor list's end and padding
+        i -= 1
+    for expect_end in (False, True):
+        if expect_end:
+            if i == 0 or words[i - 1] != 0:
+                return len(code)
+            i -= 1
+        while i > 0 and words[i - 1] in in_image:
+            i -= 1
+        if i == 0 or words[i - 1] != 0xFFFFFFFF:
+            return len(code)
+        i -= 1
+    return 4 * i
+
+
+def later_instructions(image, path):
+    """[(address, bytes, instruction)] of the instructions an i586 without
+    MMX does not run, in every executable section."""
     found = []
-    for line in listing.splitlines():
-        fields = line.split('\t')
-        if len(fields) < 2 or not fields[0].strip().endswith(':'):
+    for section in image.sections:
+        if not section.flags & pe_image.SECTION_EXECUTE:
             continue
-        instruction = fields[1].strip()
-        mnemonic = instruction.split(' ', 1)[0]
-        if LATER_MNEMONIC.match(mnemonic) or LATER_OPERAND.search(instruction):
-            found.append((fields[0].strip().rstrip(':'), instruction))
+        code = image.data[section.raw_offset:section.raw_offset + min(section.virtual_size, section.raw_size)]
+        start = image.image_base + section.virtual_address
+        stop = start + constructor_lists_start(image, section, code)
+        listing = subprocess.run(
+            ['i686-w64-mingw32-objdump', '-d', '-M', 'intel', '--insn-width=16', '-j', section.name,
+             '--start-address=0x%x' % start, '--stop-address=0x%x' % stop, path],
+            check=True, capture_output=True, text=True).stdout
+        for line in listing.splitlines():
+            fields = line.split('\t')
+            if len(fields) < 3 or not fields[0].strip().endswith(':'):
+                continue
+            raw, instruction = fields[1].strip(), ' '.join(fields[2].split())
+            if not runs_on_i586(raw, instruction):
+                found.append((fields[0].strip().rstrip(':'), raw, instruction))
     return found
 
 
@@ -93,8 +163,8 @@ def problems(image, options):
     if options.version_resource and pe_image.RESOURCE_VERSION not in image.resource_types():
         found.append('no version resource')
     if options.i586:
-        found += ['instruction an i586 lacks at %s: %s' % (address, instruction)
-                  for address, instruction in later_instructions(options.image)]
+        found += ['instruction an i586 lacks at %s: %s (%s)' % (address, raw, instruction)
+                  for address, raw, instruction in later_instructions(image, options.image)]
     return found
 
 
