@@ -2,9 +2,7 @@
 
 #include <cstdarg>
 
-#include "common/runtime/format.h"
-
-bool FormatWhole(char* out, size_t size, const char* format, ...)
+bool FormatWholeUnchecked(char* out, size_t size, const char* format, ...)
 {
     if (size == 0) return false;
     va_list arguments;

@@ -5,6 +5,10 @@
 
 #include <cstddef>
 
-// Like snprintf, but true only when the whole text fit; otherwise the buffer
-// is left empty.
-bool FormatWhole(char* out, size_t size, const char* format, ...) __attribute__((format(printf, 3, 4)));
+#include "common/runtime/format.h"
+
+// FormatText, but true only when the whole text fit; otherwise the buffer
+// is left empty. The build checks the format as FormatText's.
+#define FormatWhole(out, size, ...) \
+    (KELVI_CHECK_FORMAT(FormatSupported, __VA_ARGS__), FormatWholeUnchecked(out, size, __VA_ARGS__))
+bool FormatWholeUnchecked(char* out, size_t size, const char* format, ...) __attribute__((format(printf, 3, 4)));

@@ -2,138 +2,161 @@
 
 namespace {
 
+constexpr size_t LongestText = LargestFormatCount;
+
 // Appends to the buffer as far as it reaches and counts every character, so
-// that the caller learns the whole length even of a text that did not fit.
+// that the caller learns the whole length even of a text that did not fit;
+// tooLong once the whole length would pass LongestText.
 struct Output {
     char* out;
     size_t size;
     size_t length;
+    bool tooLong;
 };
 
-void Put(Output& o, char c)
+// Counts count more characters; returns how many of them fit the buffer
+// before its terminator, from index first on.
+size_t Reserve(Output& o, size_t count, size_t& first)
 {
-    if (o.length + 1 < o.size) o.out[o.length] = c;
-    ++o.length;
+    first = o.length;
+    if (o.tooLong || count > LongestText - o.length) {
+        o.tooLong = true;
+        return 0;
+    }
+    const size_t room = o.size > o.length + 1 ? o.size - o.length - 1 : 0;
+    o.length += count;
+    return count < room ? count : room;
 }
 
-void PutRepeated(Output& o, char c, int count)
+void PutRepeated(Output& o, char c, size_t count)
 {
-    for (; count > 0; --count) Put(o, c);
+    size_t first = 0;
+    const size_t fitting = Reserve(o, count, first);
+    for (size_t i = 0; i < fitting; ++i) o.out[first + i] = c;
 }
 
-struct Conversion {
+void PutChars(Output& o, const char* text, size_t count)
+{
+    size_t first = 0;
+    const size_t fitting = Reserve(o, count, first);
+    for (size_t i = 0; i < fitting; ++i) o.out[first + i] = text[i];
+}
+
+// Where a conversion's text goes: the width, with its '*' taken, and the
+// alignment, a negative '*' width included.
+struct Field {
     bool leftAlign;
-    bool zeroPad;
-    int width;
-    int precision;  // -1: none
+    size_t width;
 };
 
-// Pads the body (sign, then digits or text) out to the width.
-void PutField(Output& o, const Conversion& conv, const char* sign, const char* body, int bodyLength)
+void PadBefore(Output& o, const Field& field, size_t used)
 {
-    int signLength = 0;
-    while (sign[signLength]) ++signLength;
-    const int padding = conv.width - signLength - bodyLength;
-    if (!conv.leftAlign && !conv.zeroPad) PutRepeated(o, ' ', padding);
-    for (const char* s = sign; *s; ++s) Put(o, *s);
-    if (!conv.leftAlign && conv.zeroPad) PutRepeated(o, '0', padding);
-    for (int i = 0; i < bodyLength; ++i) Put(o, body[i]);
-    if (conv.leftAlign) PutRepeated(o, ' ', padding);
+    if (!field.leftAlign && field.width > used) PutRepeated(o, ' ', field.width - used);
 }
 
-void PutNumber(Output& o, const Conversion& conv, bool negative, unsigned long long magnitude)
+void PadAfter(Output& o, const Field& field, size_t used)
+{
+    if (field.leftAlign && field.width > used) PutRepeated(o, ' ', field.width - used);
+}
+
+// A number: sign, the zeros the precision asks for, the digits (none for a
+// zero of precision 0); '0' pads with zeros only when there is no precision.
+void PutNumber(Output& o, const Field& field, bool zeroPad, int precision, bool negative,
+               unsigned long long magnitude)
 {
     char digits[24];
-    int count = 0;
-    do {
+    size_t count = 0;
+    for (; magnitude != 0 || (count == 0 && precision != 0); magnitude /= 10)
         digits[sizeof digits - 1 - count++] = static_cast<char>('0' + magnitude % 10);
-        magnitude /= 10;
-    } while (magnitude != 0);
-    PutField(o, conv, negative ? "-" : "", digits + sizeof digits - count, count);
+    const size_t least = precision > 0 ? static_cast<size_t>(precision) : 0;
+    const size_t zeros = least > count ? least - count : 0;
+    const size_t used = (negative ? 1 : 0) + zeros + count;
+    const bool padWithZeros = zeroPad && precision < 0 && !field.leftAlign;
+    if (!padWithZeros) PadBefore(o, field, used);
+    if (negative) PutChars(o, "-", 1);
+    if (padWithZeros && field.width > used) PutRepeated(o, '0', field.width - used);
+    PutRepeated(o, '0', zeros);
+    PutChars(o, digits + sizeof digits - count, count);
+    PadAfter(o, field, used);
 }
 
-void PutText(Output& o, const Conversion& conv, const char* text)
+void PutText(Output& o, const Field& field, int precision, const char* text)
 {
     if (!text) text = "(null)";
-    int length = 0;
-    while (text[length] && (conv.precision < 0 || length < conv.precision)) ++length;
-    // '0' pads numbers only.
-    const Conversion padded = {conv.leftAlign, false, conv.width, conv.precision};
-    PutField(o, padded, "", text, length);
+    size_t length = 0;
+    while (text[length] && (precision < 0 || length < static_cast<size_t>(precision))) ++length;
+    PadBefore(o, field, length);
+    PutChars(o, text, length);
+    PadAfter(o, field, length);
 }
 
-int ReadCount(const char*& f, va_list& arguments)
+// Carries out one supported conversion, taking its arguments.
+void Convert(Output& o, const FormatConversion& c, va_list& a)
 {
-    if (*f == '*') {
-        ++f;
-        return va_arg(arguments, int);
+    Field field = {c.leftAlign, static_cast<size_t>(c.width)};
+    if (c.widthArgument) {
+        const int width = va_arg(a, int);
+        // -INT_MIN is no int: such a field is longer than any text may be.
+        field.leftAlign = field.leftAlign || width < 0;
+        field.width = width < 0 ? 0u - static_cast<size_t>(width) : static_cast<size_t>(width);
+        if (field.width > LongestText) o.tooLong = true;
     }
-    int count = 0;
-    for (; *f >= '0' && *f <= '9'; ++f) count = count * 10 + (*f - '0');
-    return count;
+    int precision = c.precision;
+    if (c.precisionArgument) {
+        precision = va_arg(a, int);
+        if (precision < 0) precision = -1;
+    }
+    switch (c.type) {
+    case 'd': {
+        const long long value = c.isLong ? va_arg(a, long) : va_arg(a, int);
+        const unsigned long long magnitude =
+            value < 0 ? 0ull - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
+        PutNumber(o, field, c.zeroPad, precision, value < 0, magnitude);
+        break;
+    }
+    case 'u':
+        PutNumber(o, field, c.zeroPad, precision, false, c.isLong ? va_arg(a, unsigned long) : va_arg(a, unsigned int));
+        break;
+    case 's':
+        PutText(o, field, precision, va_arg(a, const char*));
+        break;
+    case 'c': {
+        const char text[1] = {static_cast<char>(va_arg(a, int))};
+        PadBefore(o, field, 1);
+        PutChars(o, text, 1);
+        PadAfter(o, field, 1);
+        break;
+    }
+    default:  // '%'
+        PutChars(o, "%", 1);
+        break;
+    }
 }
 
 }  // namespace
 
 int FormatTextV(char* out, size_t size, const char* format, va_list arguments)
 {
-    Output o = {out, size, 0};
+    Output o = {out, size, 0, false};
     va_list a;
     va_copy(a, arguments);
-    bool understood = true;
-    for (const char* f = format; *f && understood; ++f) {
+    bool supported = true;
+    for (const char* f = format; *f && supported && !o.tooLong;) {
         if (*f != '%') {
-            Put(o, *f);
+            size_t run = 0;
+            while (f[run] != '\0' && f[run] != '%') ++run;
+            PutChars(o, f, run);
+            f += run;
             continue;
         }
-        ++f;
-        Conversion conv = {false, false, 0, -1};
-        for (;; ++f) {
-            if (*f == '-') conv.leftAlign = true;
-            else if (*f == '0') conv.zeroPad = true;
-            else break;
-        }
-        conv.width = ReadCount(f, a);
-        if (conv.width < 0) {  // a negative '*' width asks for left alignment
-            conv.leftAlign = true;
-            conv.width = -conv.width;
-        }
-        if (*f == '.') {
-            ++f;
-            conv.precision = ReadCount(f, a);
-            if (conv.precision < 0) conv.precision = -1;
-        }
-        const bool isLong = *f == 'l';
-        if (isLong) ++f;
-        switch (*f) {
-        case 'd': {
-            const long long value = isLong ? va_arg(a, long) : va_arg(a, int);
-            const unsigned long long magnitude =
-                value < 0 ? 0ull - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
-            PutNumber(o, conv, value < 0, magnitude);
-            break;
-        }
-        case 'u':
-            PutNumber(o, conv, false, isLong ? va_arg(a, unsigned long) : va_arg(a, unsigned int));
-            break;
-        case 's':
-            PutText(o, conv, va_arg(a, const char*));
-            break;
-        case 'c': {
-            const char c[1] = {static_cast<char>(va_arg(a, int))};
-            PutField(o, Conversion{conv.leftAlign, false, conv.width, -1}, "", c, 1);
-            break;
-        }
-        case '%':
-            Put(o, '%');
-            break;
-        default:
-            understood = false;
-            break;
-        }
+        const FormatConversion c = ReadFormatConversion(f + 1);
+        supported = c.supported;
+        if (!supported) break;  // before the end, which an unfinished conversion reached
+        Convert(o, c, a);
+        f += 1 + c.length;
     }
     va_end(a);
-    if (!understood) {
+    if (!supported || o.tooLong) {
         if (size > 0) out[0] = '\0';
         return -1;
     }
@@ -141,7 +164,7 @@ int FormatTextV(char* out, size_t size, const char* format, va_list arguments)
     return static_cast<int>(o.length);
 }
 
-int FormatText(char* out, size_t size, const char* format, ...)
+int FormatTextUnchecked(char* out, size_t size, const char* format, ...)
 {
     va_list arguments;
     va_start(arguments, format);

@@ -4,6 +4,21 @@
 // themselves.
 #include <cstddef>
 
+// The unit tests build them under names of their own, to compare them with
+// the host's C library.
+#ifdef KELVI_RUNTIME_MEMORY_RENAMED
+#define memcpy RuntimeMemcpy
+#define memmove RuntimeMemmove
+#define memset RuntimeMemset
+#define memcmp RuntimeMemcmp
+#define memchr RuntimeMemchr
+#define strlen RuntimeStrlen
+#define strncmp RuntimeStrncmp
+#define strcmp RuntimeStrcmp
+#define strchr RuntimeStrchr
+#define strrchr RuntimeStrrchr
+#endif
+
 extern "C" {
 
 void* memcpy(void* destination, const void* source, size_t count)

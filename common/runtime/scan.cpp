@@ -31,7 +31,7 @@ Read ReadInt(const char*& t, int& value)
 
 }  // namespace
 
-int ScanText(const char* text, const char* format, ...)
+int ScanTextUnchecked(const char* text, const char* format, ...)
 {
     va_list arguments;
     va_start(arguments, format);
@@ -41,7 +41,8 @@ int ScanText(const char* text, const char* format, ...)
     for (const char* f = format; *f; ++f) {
         if (IsSpaceChar(*f)) {
             while (IsSpaceChar(*t)) ++t;
-        } else if (f[0] == '%' && f[1] == 'd') {
+        } else if (f[0] == '%') {
+            if (f[1] != 'd') break;
             ++f;
             int value = 0;
             const Read read = ReadInt(t, value);

@@ -117,7 +117,7 @@ void FormatVoltageList(const int32_t values[VoltageChannelCount], char* buffer, 
     size_t used = 0;
     buffer[0] = '\0';
     for (int k = 0; k < VoltageChannelCount; ++k) {
-        const int written = FormatText(buffer + used, size - used, k == 0 ? "%d" : ",%d", values[k]);
+        const int written = FormatText(buffer + used, size - used, "%s%d", k == 0 ? "" : ",", values[k]);
         if (written < 0 || static_cast<size_t>(written) >= size - used) return;
         used += static_cast<size_t>(written);
     }

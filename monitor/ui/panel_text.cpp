@@ -62,7 +62,8 @@ size_t LayoutCharacters(const char* text, int32_t x, bool blanksAreBlack,
 void FormatTemperature(char* text, size_t size, int32_t celsius, int32_t celsiusScale)
 {
     const int32_t shown = celsiusScale ? celsius : CelsiusToFahrenheit(celsius);
-    FormatText(text, size, shown >= 0 ? "%03do%c" : "%04do%c", shown, celsiusScale ? 'C' : 'F');
+    // Three digits, the sign beside them.
+    FormatText(text, size, "%0*do%c", shown >= 0 ? 3 : 4, shown, celsiusScale ? 'C' : 'F');
 }
 
 void FormatFanSpeed(char* text, size_t size, int32_t rpm)
@@ -73,7 +74,7 @@ void FormatFanSpeed(char* text, size_t size, int32_t rpm)
 void FormatVoltage(char* text, size_t size, int32_t millivolts)
 {
     const int32_t magnitude = millivolts >= 0 ? millivolts : -millivolts;
-    FormatText(text, size, millivolts >= 0 ? "%2d.%02dV" : "-%2d.%02dV", magnitude / 1000, magnitude % 1000 / 10);
+    FormatText(text, size, "%s%2d.%02dV", millivolts >= 0 ? "" : "-", magnitude / 1000, magnitude % 1000 / 10);
 }
 
 int32_t VoltageMillivolts(double volts)
