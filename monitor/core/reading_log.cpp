@@ -10,6 +10,8 @@ namespace {
 
 // The header's first column; the line begins with it.
 constexpr const char* LogHeaderStart = "Time";
+// The only kind of file the log writes: text that no program runs.
+constexpr const char* LogExtension = ".CSV";
 
 bool IsBlank(char c)
 {
@@ -32,15 +34,28 @@ bool ParseWholeNumber(const char* text, int32_t* value)
     return true;
 }
 
-bool IsAbsolutePath(const char* path)
-{
-    const bool driveLetter = ((path[0] | 0x20) >= 'a' && (path[0] | 0x20) <= 'z') && path[1] == ':';
-    return driveLetter || path[0] == '\\' || path[0] == '/';
-}
-
 bool IsSeparator(char c)
 {
     return c == '\\' || c == '/';
+}
+
+bool IsDriveLetter(char c)
+{
+    return (c | 0x20) >= 'a' && (c | 0x20) <= 'z';
+}
+
+// "C:\..." or "C:/...": a drive and the path from its root.
+bool IsFullPath(const char* path)
+{
+    return IsDriveLetter(path[0]) && path[1] == ':' && IsSeparator(path[2]);
+}
+
+// The system ignores dots and blanks at the end of a name: "x.cmd. " is
+// x.cmd.
+size_t NameEnd(const char* path, size_t length)
+{
+    while (length > 0 && (path[length - 1] == '.' || path[length - 1] == ' ')) --length;
+    return length;
 }
 
 char Upper(char c)
@@ -48,6 +63,7 @@ char Upper(char c)
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
+// Whether name[0, length) is device, in any case.
 bool SameName(const char* name, size_t length, const char* device)
 {
     size_t i = 0;
@@ -57,8 +73,14 @@ bool SameName(const char* name, size_t length, const char* device)
 }
 
 // Names that open a device in every folder. CLOCK$ is one on the 95/98
-// family; CONIN$ and CONOUT$ open the console.
-constexpr const char* DeviceNames[] = {"CON", "PRN", "AUX", "NUL", "CLOCK$", "CONIN$", "CONOUT$"};
+// family; CONIN$ and CONOUT$ open the console. The 95/98 family also takes
+// the names of the drivers loaded at boot, here those it commonly loads
+// (configuration, memory managers, the file system helper, the version
+// table, double buffering); another driver's name, such as a CD-ROM
+// driver's, the log refuses once it has opened it and seen no disk file.
+constexpr const char* DeviceNames[] = {"CON",      "PRN",      "AUX",      "NUL",      "CLOCK$",   "CONIN$",
+                                       "CONOUT$",  "CONFIG$",  "XMSXXXX0", "EMMXXXX0", "EMMQXXX0", "IFS$HLP$",
+                                       "SETVERXX", "DBLBUFF$"};
 
 // A device name followed by one digit from 1 to 9; the code page's
 // superscript one, two and three count as digits too.
@@ -149,12 +171,23 @@ void AddVoltsColumn(Line& line, int32_t millivolts)
         if (*c != ' ' && *c != 'V') AddChar(line, *c);
 }
 
+// Whether a spreadsheet program would take a cell of this text for a
+// formula, which can run commands: it begins, after any blanks, with one of
+// the characters that start one, or with a tab or carriage return, which
+// some programs drop before they look.
+bool BeginsFormula(const char* cell)
+{
+    while (*cell == ' ') ++cell;
+    return *cell != '\0' && strchr("=+-@\t\r", *cell) != nullptr;
+}
+
 // A header column named by two words, e.g. "CPU (C)" or "Volts +12"; quoted,
-// with its quotes doubled, when it holds a comma or a quote.
+// with its quotes doubled, when it holds a comma or a quote. A title that
+// would begin a formula is led by an apostrophe, which keeps the cell text.
 void AddNameColumn(Line& line, const char* first, const char* second)
 {
     char name[TitleSize + 16];
-    FormatText(name, sizeof name, "%s %s", first, second);
+    FormatText(name, sizeof name, "%s%s %s", BeginsFormula(first) ? "'" : "", first, second);
     const bool quoted = strchr(name, ',') != nullptr || strchr(name, '"') != nullptr;
     AddChar(line, ',');
     if (quoted) AddChar(line, '"');
@@ -200,8 +233,13 @@ bool ResolveLogPaths(const char* value, const char* programPath, char (&path)[Lo
                      char (&rotatedPath)[LogPathSize])
 {
     int length = 0;
-    if (IsAbsolutePath(value)) {
+    if (IsDriveLetter(value[0]) && value[1] == ':') {
+        // A drive with no root after it follows that drive's current folder.
+        if (!IsSeparator(value[2])) return false;
         length = FormatText(path, sizeof path, "%s", value);
+    } else if (IsSeparator(value[0])) {
+        // From the current drive's root, or another machine.
+        return false;
     } else {
         // The program's folder, up to and including its last separator.
         const char* lastSeparator = strrchr(programPath, '\\');
@@ -209,18 +247,19 @@ bool ResolveLogPaths(const char* value, const char* programPath, char (&path)[Lo
         length = FormatText(path, sizeof path, "%.*s%s", folderLength, programPath, value);
     }
     if (length < 0 || static_cast<size_t>(length) >= sizeof path) return false;
+    path[NameEnd(path, static_cast<size_t>(length))] = '\0';
     length = FormatText(rotatedPath, sizeof rotatedPath, "%s%s", path, RotatedLogSuffix);
-    return length >= 0 && static_cast<size_t>(length) < sizeof rotatedPath && LogPathAllowed(path) &&
-           LogPathAllowed(rotatedPath);
+    return length >= 0 && static_cast<size_t>(length) < sizeof rotatedPath && LogPathAllowed(path);
 }
 
 bool LogPathAllowed(const char* path)
 {
-    if (IsSeparator(path[0]) && IsSeparator(path[1])) return false;
-    const bool driveLetter = ((path[0] | 0x20) >= 'a' && (path[0] | 0x20) <= 'z') && path[1] == ':';
-    const char* rest = driveLetter ? path + 2 : path;
+    if (!IsFullPath(path)) return false;
+    const char* rest = path + 2;
     for (const char* c = rest; *c != '\0'; ++c)
         if (*c == ':' || *c == '?' || *c == '*') return false;
+    const size_t end = NameEnd(path, strlen(path));
+    if (end < 4 || !SameName(path + end - 4, 4, LogExtension)) return false;
     while (*rest != '\0') {
         size_t length = 0;
         while (rest[length] != '\0' && !IsSeparator(rest[length])) ++length;

@@ -32,20 +32,28 @@ int32_t ParseLogInterval(const char* text);
 // text that is not a number is the default.
 int32_t ParseLogSizeKb(const char* text);
 
-// LOGFILE: an absolute path ("C:\..", "\..") is taken as it is, any other
-// from the folder of programPath. False when the path with the rotation
-// suffix would not fit LogPathSize or either is not LogPathAllowed: logging
-// is then off.
+// LOGFILE: a full path ("C:\..") is taken as it is, a relative one from the
+// folder of programPath, both without the dots and blanks at the end that
+// the system ignores. A path from the current folder of a drive ("C:x.csv")
+// or from the root of the current drive ("\x.csv") is refused: either
+// follows a current folder, which may be anywhere, another machine's share
+// included. False, and logging off, for those, when the path with the
+// rotation suffix would not fit LogPathSize, or when the path is not
+// LogPathAllowed.
 bool ResolveLogPaths(const char* value, const char* programPath, char (&path)[LogPathSize],
                      char (&rotatedPath)[LogPathSize]);
 
-// Whether the log may write to the path: only a file on a drive of this
-// machine. Refused are paths that begin with two separators (another
-// machine's share, which would be sent the user's credentials, or the
-// device namespaces \\.\ and \\?\, which reach pipes and devices), wildcards
-// and '?', a colon other than the drive's (a file's stream, or "COM1:"), and
-// a device name as any part of the path, with any extension and trailing
-// dots or blanks, as the system takes "C:\logs\nul .csv" for NUL.
+// Whether the log may write to the path: only a .CSV file (any case, judged
+// without trailing dots and blanks), which no program runs, given by its
+// full path on a drive of this machine. Refused are any other path (another
+// machine's share, which would be sent the user's credentials, the device
+// namespaces \\.\ and \\?\, which reach pipes and devices, paths relative to
+// a current folder), wildcards and '?', a colon other than the drive's (a
+// file's stream, or "COM1:"), and a device name as any part of the path,
+// with any extension and trailing dots or blanks, as the system takes
+// "C:\logs\nul .csv" for NUL. Whether the drive is a fixed disk of this
+// machine, and the file a disk file, only the system can tell:
+// reading_log_win.cpp asks it before each line.
 bool LogPathAllowed(const char* path);
 
 // Whether a file that begins with these bytes (its first length bytes, or all
@@ -80,7 +88,8 @@ struct LogReadings {
 
 // The header line: the columns named with the channel titles and, after
 // "Volts", the panel's voltage labels; titles with a comma or quote are
-// quoted. Both end with CR LF and return their length, or 0 when the buffer
+// quoted, and a title that a spreadsheet program would take for the start
+// of a formula is led by an apostrophe. Both end with CR LF and return their length, or 0 when the buffer
 // is too small.
 size_t FormatLogHeader(const char (&titles)[FanChannelCount][TitleSize], char* line, size_t size);
 // "2026-12-07 03:14:15,45,34,29,5192,0,,1.80,12.04,-11.98,..." with the

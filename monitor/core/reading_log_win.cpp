@@ -69,10 +69,23 @@ HANDLE OpenLog()
                        LogFileFlags(), nullptr);
 }
 
+// Only a fixed disk of this machine: a network drive letter sends the lines,
+// and the user's credentials, to another machine; a removable, CD-ROM or RAM
+// drive may lose its medium or its contents. An unknown or missing drive
+// is no fixed disk either.
+bool OnFixedDisk()
+{
+    const char root[] = {readingLog.path[0], ':', '\\', '\0'};
+    return GetDriveTypeA(root) == DRIVE_FIXED;
+}
+
 enum class Contents { OwnLog, Unreadable, Foreign };
 
+// A handle that is not a disk file's (a device or pipe behind the name,
+// whose first read may never return) is no log, and is not read.
 Contents ContentsOf(HANDLE file)
 {
+    if (GetFileType(file) != FILE_TYPE_DISK) return Contents::Foreign;
     char start[LogLineSize];
     DWORD read = 0;
     if (!ReadFile(file, start, sizeof start, &read, nullptr)) return Contents::Unreadable;
@@ -141,11 +154,16 @@ HANDLE Rotate()
 
 // Adds the line, first renaming a file that it would take past LOGSIZE.
 // Whatever fails drops the line without a word: the monitor may run hidden,
-// and the next interval tries again. A file at either name that is neither
-// empty nor a log of this program belongs to someone else: logging ends for
-// the session, and the file stays as it was.
+// and the next interval tries again. A drive that is not a fixed disk, or a
+// file at either name that is neither empty nor a log of this program,
+// belongs to someone else: logging ends for the session, and the file stays
+// as it was.
 void AppendLine(const char* line, size_t length)
 {
+    if (!OnFixedDisk()) {
+        readingLog.on = false;
+        return;
+    }
     HANDLE file = OpenLog();
     if (file == INVALID_HANDLE_VALUE) return;
     Contents contents = ContentsOf(file);
@@ -188,5 +206,13 @@ void LogCycleReadings(const CycleFindings& found)
     readingLog.lastLineTick = now;
     char line[LogLineSize];
     const size_t length = FormatLogLine(CollectReadings(found), line, sizeof line);
-    if (length > 0) AppendLine(line, length);
+    if (length == 0) return;
+    // No system box about a drive or its medium may stop the window's
+    // thread, which runs the monitoring cycle. Only for the log's own calls:
+    // the mode belongs to the whole process and is passed on to the
+    // programs it starts.
+    const UINT errorMode = SetErrorMode(SEM_FAILCRITICALERRORS);
+    SetErrorMode(errorMode | SEM_FAILCRITICALERRORS);
+    AppendLine(line, length);
+    SetErrorMode(errorMode);
 }

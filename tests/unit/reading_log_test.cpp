@@ -32,38 +32,53 @@ TEST(ReadingLogKeys, RelativePathsStartInTheProgramFolderAndTooLongOnesAreRefuse
     ASSERT_TRUE(ResolveLogPaths("logs\\r.csv", "C:\\WINDOWS\\Kelvimon.EXE", path, rotated));
     EXPECT_STREQ(path, "C:\\WINDOWS\\logs\\r.csv");
     EXPECT_STREQ(rotated, "C:\\WINDOWS\\logs\\r.csv.old");
-    for (const char* absolute : {"D:\\r.csv", "d:r.csv", "\\r.csv", "/logs/r.csv"}) {
-        ASSERT_TRUE(ResolveLogPaths(absolute, "C:\\Kelvimon.EXE", path, rotated));
-        EXPECT_STREQ(path, absolute);
+    // The name the system opens, without the dots and blanks it ignores.
+    ASSERT_TRUE(ResolveLogPaths("r.CSV. .", "C:\\WINDOWS\\Kelvimon.EXE", path, rotated));
+    EXPECT_STREQ(rotated, "C:\\WINDOWS\\r.CSV.old");
+    for (const char* full : {"D:\\r.csv", "d:/logs/r.Csv"}) {
+        ASSERT_TRUE(ResolveLogPaths(full, "C:\\Kelvimon.EXE", path, rotated));
+        EXPECT_STREQ(path, full);
     }
+    // From a drive's current folder or the current drive's root: wherever
+    // that is, a share too.
+    for (const char* current : {"d:r.csv", "C:..\\r.csv", "\\r.csv", "/logs/r.csv"})
+        EXPECT_FALSE(ResolveLogPaths(current, "C:\\Kelvimon.EXE", path, rotated)) << current;
     // With ".old" and the terminator exactly the buffer; the program folder
     // counts for a relative path.
-    const std::string longest = "C:\\" + std::string(LogPathSize - 8, 'a');
+    const std::string longest = "C:\\" + std::string(LogPathSize - 12, 'a') + ".csv";
     EXPECT_TRUE(ResolveLogPaths(longest.c_str(), "C:\\Kelvimon.EXE", path, rotated));
-    EXPECT_FALSE(ResolveLogPaths((longest + "b").c_str(), "C:\\Kelvimon.EXE", path, rotated));
+    EXPECT_FALSE(ResolveLogPaths(("C:\\b" + longest.substr(3)).c_str(), "C:\\Kelvimon.EXE", path, rotated));
     EXPECT_FALSE(ResolveLogPaths(longest.c_str() + 3, "C:\\WINDOWS\\Kelvimon.EXE", path, rotated));
 }
 
-TEST(ReadingLogKeys, PathsOnlyReachFilesOnThisMachinesDrives)
+TEST(ReadingLogKeys, PathsOnlyReachCsvFilesOnThisMachinesDrives)
 {
-    for (const char* path : {"C:\\logs\\readings.csv", "c:readings", "\\logs\\contour.txt", "C:\\CONSOLE.csv",
-                             "C:\\com10.csv", "C:\\COM0", "C:\\a.con", "C:\\nul-data\\lpt.csv", "C:\\auxiliary"})
+    // The drive's kind (a network letter such as Z:) only the system knows.
+    for (const char* path : {"C:\\logs\\readings.csv", "C:\\CONSOLE.csv", "C:\\com10.CSV", "C:\\COM0.csv",
+                             "C:\\a.con.csv", "C:\\nul-data\\lpt.csv", "C:\\auxiliary.Csv", "Z:\\x.csv", "C:\\x.csv.",
+                             "C:\\x.csv . ", "C:\\kelvi.cmd.csv", "C:/logs/r.csv"})
         EXPECT_TRUE(LogPathAllowed(path)) << path;
-    // Other machines and the device namespaces; devices in any folder, in any
-    // case, with an extension, trailing dots or blanks, or as a folder; streams
-    // and wildcards.
+    // Other machines and the device namespaces; paths that follow a current
+    // folder; files a program could run or load; devices in any folder, in
+    // any case, with an extension, trailing dots or blanks, or as a folder,
+    // the 95/98 family's boot drivers too; streams and wildcards.
     for (const char* path :
-         {"\\\\server\\share\\r.csv", "//server/share/r.csv", "\\/server\\r.csv", "\\\\.\\pipe\\x", "\\\\?\\C:\\r.csv",
-          "\\??\\C:\\r.csv", "C:\\logs\\NUL", "nul", "C:\\logs\\con.csv", "C:\\Prn.log.txt", "C:\\aux.",
-          "C:\\com1 .csv", "C:\\ lpt9", "C:/Com3", "C:\\LPT\xB9.csv", "C:\\nul\\r.csv", "C:\\CLOCK$", "C:\\conout$.csv",
-          "C:\\r.csv:hidden", "C:\\AUTOEXEC.BAT::$DATA", "C:\\COM1:", "C:\\r*.csv", "C:\\r?.csv"})
+         {"\\\\server\\share\\r.csv", "//server/share/r.csv", "\\/server\\r.csv", "\\\\.\\pipe\\x.csv",
+          "\\\\?\\C:\\r.csv", "\\??\\C:\\r.csv", "c:readings.csv", "\\logs\\r.csv", "/r.csv", "r.csv",
+          "C:\\Start Menu\\Programs\\Startup\\kelvi.cmd", "C:\\AUTOEXEC.BAT", "C:\\r.csv.cmd", "C:\\r.csv.cmd.",
+          "C:\\readings", "C:\\csv", "C:\\r.csv\\", "C:\\r.csvx", "C:\\logs\\NUL.csv", "C:\\logs\\con.csv",
+          "C:\\Prn.log.csv", "C:\\aux..csv", "C:\\com1 .csv", "C:\\ lpt9.csv", "C:/Com3.csv", "C:\\LPT\xB9.csv",
+          "C:\\nul\\r.csv", "C:\\CLOCK$.csv", "C:\\conout$.csv", "C:\\config$.csv", "C:\\XMSXXXX0.CSV",
+          "C:\\emmxxxx0\\r.csv", "C:\\IFS$HLP$.csv", "C:\\r.csv:hidden.csv", "C:\\AUTOEXEC.BAT::$DATA.csv",
+          "C:\\COM1:.csv", "C:\\r*.csv", "C:\\r?.csv"})
         EXPECT_FALSE(LogPathAllowed(path)) << path;
 
     char path[LogPathSize];
     char rotated[LogPathSize];
     EXPECT_FALSE(ResolveLogPaths("\\\\server\\share\\r.csv", "C:\\Kelvimon.EXE", path, rotated));
     EXPECT_FALSE(ResolveLogPaths("r.csv", "\\\\server\\share\\Kelvimon.EXE", path, rotated));
-    EXPECT_FALSE(ResolveLogPaths("prn", "C:\\WINDOWS\\Kelvimon.EXE", path, rotated));
+    EXPECT_FALSE(ResolveLogPaths("prn.csv", "C:\\WINDOWS\\Kelvimon.EXE", path, rotated));
+    EXPECT_FALSE(ResolveLogPaths("kelvi.cmd. ", "C:\\WINDOWS\\Kelvimon.EXE", path, rotated));
 }
 
 TEST(ReadingLogKeys, OnlyAnEmptyFileOrOneBeginningWithTheHeaderIsTheLogs)
@@ -132,11 +147,39 @@ TEST(ReadingLogLines, HeaderNamesColumnsByTitleAndPanelLabelAndQuotesCommas)
                  "Volts +1.5,Volts AGP,Case open,Temperature alarm,Voltage alarm,Case alarm,Read without lock,Fan stall alarm\r\n");
 }
 
+// A spreadsheet program runs a cell that begins a formula; the title's cell
+// keeps its text behind an apostrophe, and stays one cell.
+TEST(ReadingLogLines, ATitleThatWouldBeginAFormulaIsLedByAnApostrophe)
+{
+    const struct {
+        const char* title;
+        const char* column;
+    } cases[] = {
+        {"=cmd|' /C calc'!A0", "'=cmd|' /C calc'!A0 (C)"},
+        {"+1", "'+1 (C)"},
+        {"-12 V rail", "'-12 V rail (C)"},
+        {"@SUM(A1)", "'@SUM(A1) (C)"},
+        {"  =1+1", "'  =1+1 (C)"},
+        {"\t=1+1", "'\t=1+1 (C)"},
+        {"=HYPERLINK(\"x\",1)", "\"'=HYPERLINK(\"\"x\"\",1) (C)\""},
+        {"CPU=hot", "CPU=hot (C)"},
+        {"", " (C)"},
+    };
+    for (const auto& c : cases) {
+        char titles[FanChannelCount][TitleSize] = {"CPU", "System", "Panel"};
+        snprintf(titles[0], sizeof titles[0], "%s", c.title);
+        char line[LogLineSize];
+        FormatLogHeader(titles, line, sizeof line);
+        EXPECT_EQ(std::string(line).substr(5, strlen(c.column) + 1), std::string(c.column) + ",") << c.title;
+    }
+}
+
 TEST(ReadingLogLines, TheLongestHeaderFitsAndATooSmallBufferGivesNoLine)
 {
     char titles[FanChannelCount][TitleSize];
     for (auto& title : titles) {
         memset(title, '"', TitleSize - 1);
+        title[0] = '=';
         title[TitleSize - 1] = '\0';
     }
     char line[LogLineSize];
