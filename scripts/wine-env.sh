@@ -17,7 +17,7 @@ wine_template_dir="$wine_root/template"
 # without a window manager, no crash dialogs, no sound device. With wine32
 # installed the prefix is a WoW64 prefix, and a template made without it
 # would not run the 32-bit programs.
-wine_template_version=4$([ -x /usr/lib/wine/wine ] && echo -wow64)
+wine_template_version=5$([ -x /usr/lib/wine/wine ] && echo -wow64)
 wine_template() {
   [ "$(cat "$wine_template_dir/.ready" 2>/dev/null)" = "$wine_template_version" ] && return 0
   rm -rf "$wine_template_dir"
@@ -38,6 +38,14 @@ wine_template() {
     # A 32-bit program's system folder is syswow64, which Wine makes without
     # the drivers folder that every real system folder has.
     [ -d "$WINEPREFIX/drive_c/windows/syswow64" ] && mkdir -p "$WINEPREFIX/drive_c/windows/syswow64/drivers"
+    # Drives that are no fixed disk, each a folder of the prefix: Wine takes
+    # their kinds from the registry when a prefix starts.
+    for drive in a:floppy m:ramdisk n:network r:cdrom; do
+      letter=${drive%%:*}
+      mkdir -p "$WINEPREFIX/drive_$letter"
+      ln -s "../drive_$letter" "$WINEPREFIX/dosdevices/$letter:"
+      reg 'HKLM\Software\Wine\Drives' /v "$letter:" /d "${drive#*:}"
+    done
     "$WINESERVER" -w
   )
   echo "$wine_template_version" >"$wine_template_dir/.ready"

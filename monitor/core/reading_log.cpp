@@ -63,13 +63,13 @@ char Upper(char c)
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
-// Whether name[0, length) is device, in any case.
-bool SameName(const char* name, size_t length, const char* device)
+// Whether name[0, length) is the upper-case word, in any case.
+bool SameName(const char* name, size_t length, const char* word)
 {
     size_t i = 0;
-    for (; i < length && device[i] != '\0'; ++i)
-        if (Upper(name[i]) != device[i]) return false;
-    return i == length && device[i] == '\0';
+    for (; i < length && word[i] != '\0'; ++i)
+        if (Upper(name[i]) != word[i]) return false;
+    return i == length && word[i] == '\0';
 }
 
 // Names that open a device in every folder. CLOCK$ is one on the 95/98

@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -337,9 +338,33 @@ TEST_F(ReadingLog, RotationKeepsExactlyOneOldFileAndCountsWhatIsAlreadyThere)
     EXPECT_EQ(FolderFiles(folder), (std::set<std::string>{"readings.csv", "readings.csv.old"}));
 }
 
-// A path the log must not write to is never opened: nothing appears in the
-// folder, and the pipe's server sees no client.
-TEST_F(ReadingLog, OnlyFilesOnThisMachinesDrivesAreLogged)
+// Runs a program of the machine under Wine (given by its path on Z:) that
+// makes the file name in the folder; whether the file came. (Wine gives no
+// exit code of such a program, nor attributes of a device file, but lists it.)
+bool MakeWithHostProgram(const std::string& program, const std::string& arguments, const std::string& folder,
+                         const std::string& name)
+{
+    Program maker = StartProgram(program, arguments);
+    const bool made = WaitUntil([&] { return FolderFiles(folder).count(name) == 1; }, 10000);
+    EndProgram(maker);
+    return made;
+}
+
+// Where a file of drive C: lies on the machine under Wine.
+std::string HostPath(const std::string& path)
+{
+    const char* prefix = getenv("WINEPREFIX");
+    std::string host = std::string(prefix ? prefix : "") + "/drive_c/" + path.substr(3);
+    for (char& c : host) c = c == '\\' ? '/' : c;
+    return host;
+}
+
+// A path the log must not write to is never written: its folder stays as it
+// was, logging is off for the session, the window answers, and the pipe's
+// server sees no client. The name rules are the unit tests'; these are the
+// cases only the system can judge (the kind of a drive, whether a name is a
+// disk file), and some of the names.
+TEST_F(ReadingLog, OnlyCsvFilesOnThisMachinesFixedDisksAreLogged)
 {
     const std::string folder = ScratchFolder("paths");
     const char* pipeName = "\\\\.\\pipe\\kelvimon-log";
@@ -349,32 +374,63 @@ TEST_F(ReadingLog, OnlyFilesOnThisMachinesDrivesAreLogged)
     OVERLAPPED connection = {};
     connection.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     ConnectNamedPipe(pipe, &connection);
+    // Devices behind names on a fixed disk: a read of the pipe would wait
+    // for ever.
+    const std::string fifo = folder + "\\fifo.csv";
+    const std::string null = folder + "\\null.csv";
+    ASSERT_TRUE(MakeWithHostProgram("Z:\\usr\\bin\\mkfifo", HostPath(fifo), folder, "fifo.csv"));
+    ASSERT_TRUE(MakeWithHostProgram("Z:\\usr\\bin\\ln", "-s /dev/null " + HostPath(null), folder, "null.csv"));
     const struct {
         std::string logFile;
+        std::string folder;   // where it would be
         std::string written;  // the file that receives the lines, "" when refused
     } cases[] = {
-        {pipeName, ""},
-        {"\\\\?\\" + folder + "\\readings.csv", ""},
-        {"\\\\localhost\\share\\readings.csv", ""},
-        {folder + "\\NUL.csv", ""},
-        {folder + "\\com1 .csv", ""},
-        {folder + "\\readings.csv:hidden", ""},
-        {folder + "\\readings.csv", "readings.csv"},
-        {folder + "/Console.log", "Console.log"},
-        {folder + "\\COM10.csv", "COM10.csv"},
+        {pipeName, folder, ""},
+        {"\\\\?\\" + folder + "\\readings.csv", folder, ""},
+        {"\\\\localhost\\share\\readings.csv", folder, ""},
+        {folder + "\\NUL.csv", folder, ""},
+        {folder + "\\com1 .csv", folder, ""},
+        {folder + "\\readings.csv:hidden", folder, ""},
+        {folder + "\\kelvi.cmd", folder, ""},
+        // Floppy, RAM disk, network and CD-ROM drives of the template prefix
+        // (scripts/wine-env.sh).
+        {"A:\\readings.csv", "A:", ""},
+        {"M:\\readings.csv", "M:", ""},
+        {"N:\\readings.csv", "N:", ""},
+        {"R:\\readings.csv", "R:", ""},
+        {fifo, folder, ""},
+        {null, folder, ""},
+        {folder + "\\readings.csv", folder, "readings.csv"},
+        {folder + "/Console.Csv", folder, "Console.Csv"},
+        {folder + "\\COM10.csv. ", folder, "COM10.csv"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.logFile);
         UseLog(c.logFile);
+        const std::set<std::string> before = FolderFiles(c.folder);
         StartMonitor("HIDE");
         if (c.written.empty()) {
             WaitForTimerCycle();
             WaitForTimerCycle();
-            EXPECT_TRUE(FolderFiles(folder).empty());
+            EXPECT_EQ(FolderFiles(c.folder), before);
+            // Off for the session: a device's name, once free, is not
+            // written either.
+            const std::string name = c.logFile.substr(c.logFile.find_last_of("\\/") + 1);
+            if (before.count(name)) {
+                EXPECT_TRUE(DeleteFileA(c.logFile.c_str()));
+                WaitForTimerCycle();
+                WaitForTimerCycle();
+                EXPECT_EQ(FolderFiles(c.folder).count(name), 0u) << "logging went on";
+            }
+            DWORD_PTR result = 0;
+            EXPECT_TRUE(SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result))
+                << "the window does not answer";
         } else {
-            logPath = folder + "\\" + c.written;
+            logPath = c.folder + "\\" + c.written;
             EXPECT_GE(WaitForLineCount(2), 2u) << "no line";
-            EXPECT_EQ(FolderFiles(folder), std::set<std::string>{c.written});
+            std::set<std::string> expected = before;
+            expected.insert(c.written);
+            EXPECT_EQ(FolderFiles(c.folder), expected);
             DeleteFileA(logPath.c_str());
         }
         CloseMonitor();
