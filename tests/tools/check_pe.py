@@ -81,7 +81,7 @@ def runs_on_i586(raw, instruction):
     return mnemonic in I586_MNEMONICS and (mnemonic != 'nop' or raw == SINGLE_BYTE_NOP)
 
 
-def constructor_lists_start(image, section, code):
+def constructor_lists_start(image, code):
     """Where the constructor and destructor lists that mingw-w64's linker
     puts at the end of the code section begin (each a word -1, addresses in
     the image, a word 0), or the end of the code when they are not there:
@@ -90,20 +90,21 @@ def constructor_lists_start(image, section, code):
         return len(code)
     words = struct.unpack('<%dI' % (len(code) // 4), code)
     in_image = range(image.image_base, image.image_base + image.image_size)
-    i = len(words)
-    while i > 0 and words[i - 1] == 0:  # the destructor list's end and padding
-        i -= 1
-    for expect_end in (False, True):
-        if expect_end:
-            if i == 0 or words[i - 1] != 0:
-                return len(code)
-            i -= 1
-        while i > 0 and words[i - 1] in in_image:
-            i -= 1
-        if i == 0 or words[i - 1] != 0xFFFFFFFF:
-            return len(code)
-        i -= 1
-    return 4 * i
+
+    def list_start(end):
+        """The index of the -1 of a list whose addresses end at end, or None."""
+        while end > 0 and words[end - 1] in in_image:
+            end -= 1
+        return end - 1 if end > 0 and words[end - 1] == 0xFFFFFFFF else None
+
+    end = len(words)
+    while end > 0 and words[end - 1] == 0:  # the destructor list's closing 0, and padding
+        end -= 1
+    destructors = list_start(end)
+    if not destructors or words[destructors - 1] != 0:
+        return len(code)
+    constructors = list_start(destructors - 1)
+    return len(code) if constructors is None else 4 * constructors
 
 
 def later_instructions(image, path):
@@ -115,7 +116,7 @@ def later_instructions(image, path):
             continue
         code = image.data[section.raw_offset:section.raw_offset + min(section.virtual_size, section.raw_size)]
         start = image.image_base + section.virtual_address
-        stop = start + constructor_lists_start(image, section, code)
+        stop = start + constructor_lists_start(image, code)
         listing = subprocess.run(
             ['i686-w64-mingw32-objdump', '-d', '-M', 'intel', '--insn-width=16', '-j', section.name,
              '--start-address=0x%x' % start, '--stop-address=0x%x' % stop, path],
@@ -124,7 +125,9 @@ def later_instructions(image, path):
             fields = line.split('\t')
             if len(fields) < 3 or not fields[0].strip().endswith(':'):
                 continue
-            raw, instruction = fields[1].strip(), ' '.join(fields[2].split())
+            # Without the symbol objdump names after an address, "<name+0x8>".
+            raw = fields[1].strip()
+            instruction = ' '.join(re.sub(r'<[^>]*>', '', fields[2]).split())
             if not runs_on_i586(raw, instruction):
                 found.append((fields[0].strip().rstrip(':'), raw, instruction))
     return found
