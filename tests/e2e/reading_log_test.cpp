@@ -339,15 +339,16 @@ TEST_F(ReadingLog, RotationKeepsExactlyOneOldFileAndCountsWhatIsAlreadyThere)
 }
 
 // Runs a program of the machine under Wine (given by its path on Z:) that
-// makes the file name in the folder; whether the file came. (Wine gives no
-// exit code of such a program, nor attributes of a device file, but lists it.)
-bool MakeWithHostProgram(const std::string& program, const std::string& arguments, const std::string& folder,
-                         const std::string& name)
+// makes or removes the file name in the folder; whether the folder then
+// lists it as asked. (Wine gives no exit code of such a program, and neither
+// the attributes nor the deletion of a device file, but lists it.)
+bool RunHostProgram(const std::string& program, const std::string& arguments, const std::string& folder,
+                    const std::string& name, bool listed)
 {
-    Program maker = StartProgram(program, arguments);
-    const bool made = WaitUntil([&] { return FolderFiles(folder).count(name) == 1; }, 10000);
-    EndProgram(maker);
-    return made;
+    Program tool = StartProgram(program, arguments);
+    const bool done = WaitUntil([&] { return FolderFiles(folder).count(name) == (listed ? 1u : 0u); }, 10000);
+    EndProgram(tool);
+    return done;
 }
 
 // Where a file of drive C: lies on the machine under Wine.
@@ -378,8 +379,8 @@ TEST_F(ReadingLog, OnlyCsvFilesOnThisMachinesFixedDisksAreLogged)
     // for ever.
     const std::string fifo = folder + "\\fifo.csv";
     const std::string null = folder + "\\null.csv";
-    ASSERT_TRUE(MakeWithHostProgram("Z:\\usr\\bin\\mkfifo", HostPath(fifo), folder, "fifo.csv"));
-    ASSERT_TRUE(MakeWithHostProgram("Z:\\usr\\bin\\ln", "-s /dev/null " + HostPath(null), folder, "null.csv"));
+    ASSERT_TRUE(RunHostProgram("Z:\\usr\\bin\\mkfifo", HostPath(fifo), folder, "fifo.csv", true));
+    ASSERT_TRUE(RunHostProgram("Z:\\usr\\bin\\ln", "-s /dev/null " + HostPath(null), folder, "null.csv", true));
     const struct {
         std::string logFile;
         std::string folder;   // where it would be
@@ -398,8 +399,8 @@ TEST_F(ReadingLog, OnlyCsvFilesOnThisMachinesFixedDisksAreLogged)
         {"M:\\readings.csv", "M:", ""},
         {"N:\\readings.csv", "N:", ""},
         {"R:\\readings.csv", "R:", ""},
-        {fifo, folder, ""},
         {null, folder, ""},
+        {fifo, folder, ""},
         {folder + "\\readings.csv", folder, "readings.csv"},
         {folder + "/Console.Csv", folder, "Console.Csv"},
         {folder + "\\COM10.csv. ", folder, "COM10.csv"},
@@ -417,7 +418,7 @@ TEST_F(ReadingLog, OnlyCsvFilesOnThisMachinesFixedDisksAreLogged)
             // written either.
             const std::string name = c.logFile.substr(c.logFile.find_last_of("\\/") + 1);
             if (before.count(name)) {
-                EXPECT_TRUE(DeleteFileA(c.logFile.c_str()));
+                EXPECT_TRUE(RunHostProgram("Z:\\usr\\bin\\rm", HostPath(c.logFile), c.folder, name, false));
                 WaitForTimerCycle();
                 WaitForTimerCycle();
                 EXPECT_EQ(FolderFiles(c.folder).count(name), 0u) << "logging went on";
