@@ -273,6 +273,7 @@ void ApplyFanPage(HWND page, int fan)
     ProgramFan(fan, automatic ? FanModeAutomatic : FanModeSoftware, monitorConfig.fanMap);
     GiveFanTimeToSpinUp(fan);
     monitorConfig.effectiveAlarmTemp[fan] = FanAlarmThreshold(profile);
+    ReleaseHeldKeys(HeldFan(fan));
 }
 
 INT_PTR CALLBACK FanPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)

@@ -86,8 +86,10 @@ TEST(FanStall, FiveSecondsAfterProgrammingAStillFanDoesNotCount)
 TEST(FanStallKey, OnlyAPositionOfExactlyOneWatchesItsFan)
 {
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {" 1 ,1,\t1", "111"}, {"1", "100"}, {"", "000"}, {"1,x,1", "101"}, {"2,0,1", "001"},
-        {"11,01,1.0", "000"}, {"-1,1", "010"}, {"1,,1,1", "101"}, {std::string(600, '1') + ",1", "010"},
+        {" 1 ,1,\t1", "111"}, {"1", "100"}, {"", "000"}, {"2,0,1", "001"}, {"-1,1", "010"},
+        {"11,01,0", "010"}, {std::string(600, '1') + ",1", "010"},
+        // A value with an entry that is not a number watches no fan at all.
+        {"1,x,1", "000"}, {"1,,1,1", "000"}, {"1,1,1.0", "000"},
     };
     for (const auto& c : cases) {
         int32_t watched[FanChannelCount] = {7, 7, 7};
