@@ -128,8 +128,10 @@ TEST_F(OptionsSheet, TypingATemperatureEnablesApplyWhoseClickTakesIt)
 {
     StartMonitor();
     HWND sheet = OpenOptions();
-    HWND page = CurrentPage(sheet);
+    SendMessageA(sheet, PSM_SETCURSEL, 1, 0);  // the System Fan page is made and fills its boxes now
     EXPECT_FALSE(ApplyEnabled(sheet)) << "filling the boxes is no change";
+    SendMessageA(sheet, PSM_SETCURSEL, 0, 0);
+    HWND page = CurrentPage(sheet);
     HWND high = Item(page, 1612);
     Click(high);
     SendMessageA(high, EM_SETSEL, 0, -1);
