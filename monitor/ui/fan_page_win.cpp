@@ -140,9 +140,8 @@ void OnTemperatureScroll(HWND page, int fan, int code, HWND slider)
     MarkSheetChanged(page);
 }
 
-void OnTypedTemperature(HWND page, int fan, int k)
+void TakeTypedTemperature(FanPageState& state, int k)
 {
-    FanPageState& state = fanPageState[fan];
     char text[ValueBoxTextSize];
     GetWindowTextA(state.tempEdit[k], text, sizeof text);
     // Kept as typed, even beyond the slider's range; the slider limits itself.
@@ -150,7 +149,21 @@ void OnTypedTemperature(HWND page, int fan, int k)
     SetSliderPosition(state.tempSlider[k], state.workTemp[k]);
     SliderMove moves[4];
     ShowTemperatureMoves(state, moves, OrderTemperatureLimits(state.workTemp, k, moves));
+}
+
+void OnTypedTemperature(HWND page, int fan, int k)
+{
+    TakeTypedTemperature(fanPageState[fan], k);
     MarkSheetChanged(page);
+}
+
+// Enter (OK) and Alt+A (Apply) leave the focus in the box being typed in,
+// so its value is taken here, before the page stores the sliders.
+void TakeValueBeingTyped(int fan)
+{
+    FanPageState& state = fanPageState[fan];
+    const int k = IndexOf(state.tempEdit, 5, GetFocus());
+    if (k >= 0) TakeTypedTemperature(state, k);
 }
 
 void OnPwmScroll(HWND page, int fan, int code, HWND slider)
@@ -208,7 +221,10 @@ void OnResetToDefault(HWND page, int fan)
 LRESULT OnNotify(HWND page, int fan, const NMHDR* header)
 {
     switch (header->code) {
-    case PSN_APPLY: ApplyFanPage(page, fan); break;
+    case PSN_APPLY:
+        TakeValueBeingTyped(fan);
+        ApplyFanPage(page, fan);
+        break;
     case PSN_RESET: CloseSheet(page); break;
     case PSN_HELP: OpenHelpWindow(page); break;
     default: break;

@@ -143,6 +143,20 @@ TEST_F(OptionsSheet, TypingATemperatureEnablesApplyWhoseClickTakesIt)
     EXPECT_FALSE(ApplyEnabled(sheet));
 }
 
+// Enter presses OK with the focus still in the box: the value typed counts.
+TEST_F(OptionsSheet, EnterInATemperatureBoxAppliesWhatWasTyped)
+{
+    StartMonitor();
+    HWND sheet = OpenOptions();
+    HWND high = Item(CurrentPage(sheet), 1612);
+    Click(high);
+    SendMessageA(high, EM_SETSEL, 0, -1);
+    for (char key : std::string("65")) SendMessageA(high, WM_CHAR, static_cast<WPARAM>(key), 1);
+    PostMessageA(high, WM_KEYDOWN, VK_RETURN, 1);
+    EXPECT_TRUE(WaitUntil([&] { return !SheetIsOpen(); }, 5000)) << "Enter did not press OK";
+    EXPECT_EQ(Registers(0x60, 5), (std::vector<int>{25, 35, 45, 65, 75}));
+}
+
 // A letter O for a zero, as a board maker's install.ini might carry it.
 TEST_F(OptionsSheet, MistypedCurveShowsTheDefaultsAndItsLineStaysUntilThePageApplies)
 {
