@@ -6,7 +6,6 @@
 
 #include "common/centre_window.h"
 #include "common/runtime/format.h"
-#include "monitor/core/monitoring_cycle.h"
 #include "monitor/hw/fan_control.h"
 #include "monitor/res/dialog_ids.h"
 #include "monitor/settings/monitor_config.h"
@@ -295,7 +294,6 @@ void ApplyFanPage(HWND page, int fan)
     const bool automatic = IsDlgButtonChecked(page, FAN_AUTO_RADIO + fan) == BST_CHECKED;
     profile.autoMode = automatic ? 1 : 0;
     ProgramFan(fan, automatic ? FanModeAutomatic : FanModeSoftware, monitorConfig.fanMap);
-    GiveFanTimeToSpinUp(fan);
     monitorConfig.effectiveAlarmTemp[fan] = FanAlarmThreshold(profile);
     ReleaseHeldKeys(HeldFan(fan));
 }
