@@ -10,7 +10,7 @@
 //   boardctl hold MS                holds the programs' shared chip lock for MS milliseconds
 //   boardctl hammer N               N slow register reads through the ports, each under that lock
 //   boardctl rhythm cycles MS       holds that lock during every monitoring cycle, free for a paint between
-//   boardctl rhythm busy MS         holds it 900 ms of every second
+//   boardctl rhythm busy MS         holds it 900 ms of every second, the monitoring cycles among them
 //   boardctl fault                  the monitor's next port read raises an access violation
 #include <windows.h>
 
@@ -185,10 +185,8 @@ uint32_t ChipAccessesSince(SimBoard& board, uint32_t sinceMs, uint32_t* latestMs
     return count;
 }
 
-// A monitor's cycle comes once a second; the lock is let go half a second
-// after one, for a paint that boardctl asks for itself, and taken again once
-// that paint has read the chip (or did not come: the window is hidden or
-// minimised). So every cycle finds it taken and every paint free.
+// Lets the lock go and asks the monitor for a paint, until that paint has
+// read the chip (or did not come: the window is hidden or minimised).
 void LetGoForAPaint(SimBoard& board, HANDLE mutex)
 {
     ReleaseMutex(mutex);
@@ -205,7 +203,10 @@ void LetGoForAPaint(SimBoard& board, HANDLE mutex)
 }
 
 // Another program that keeps the chip in the worst rhythms for the monitor,
-// for milliseconds.
+// for milliseconds. The monitor's cycles come once a second; the lock is let
+// go only between them, half a second after one: for a paint that boardctl
+// asks for itself (cycles), or for 100 ms (busy). Cycles that read the chip
+// anyway show where the monitor's timer has moved.
 int HoldChipInRhythm(SimBoard& board, BoardctlRhythmKind rhythm, uint32_t milliseconds)
 {
     uint32_t cycleMs = SimNowMs();
@@ -217,22 +218,21 @@ int HoldChipInRhythm(SimBoard& board, BoardctlRhythmKind rhythm, uint32_t millis
     }
     printf("holding the chip lock in a rhythm for %u ms\n", milliseconds);
     fflush(stdout);
+    constexpr uint32_t BusyFreeMs = 100;
+    const uint32_t freeAfterCycleMs = rhythm == RhythmBusy ? 500 - BusyFreeMs / 2 : 500;
     const DWORD start = GetTickCount();
     while (GetTickCount() - start < milliseconds) {
+        const uint32_t now = SimNowMs();
+        while (static_cast<int32_t>(now - (cycleMs + freeAfterCycleMs)) > 0) cycleMs += 1000;
+        Sleep(cycleMs + freeAfterCycleMs - now);
         if (rhythm == RhythmBusy) {
-            Sleep(900);
             ReleaseMutex(mutex);
-            Sleep(100);
+            Sleep(BusyFreeMs);
         } else {
-            // Half a second after the cycle that comes next: cycles that read
-            // the chip anyway show where the monitor's timer has moved.
-            const uint32_t now = SimNowMs();
-            while (static_cast<int32_t>(now - (cycleMs + 500)) > 0) cycleMs += 1000;
-            Sleep(cycleMs + 500 - now);
             LetGoForAPaint(board, mutex);
-            uint32_t latest = 0;
-            if (LatestCycle(board, &latest) && static_cast<int32_t>(latest - cycleMs) > 0) cycleMs = latest;
         }
+        uint32_t latest = 0;
+        if (LatestCycle(board, &latest) && static_cast<int32_t>(latest - cycleMs) > 0) cycleMs = latest;
         if (!AcquireSuperIoMutex(mutex, LockWaitMs)) {
             fprintf(stderr, "boardctl: the chip lock stayed taken\n");
             return 1;

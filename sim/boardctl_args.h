@@ -18,7 +18,7 @@ enum BoardctlAction {
 
 enum BoardctlRhythmKind {
     RhythmCycles,  // during every monitoring cycle, free for a paint between them
-    RhythmBusy,    // 900 ms of every second
+    RhythmBusy,    // 900 ms of every second, the monitoring cycles among them
 };
 
 struct BoardctlCommand {

@@ -23,6 +23,16 @@ constexpr Rhythm Rhythms[] = {
 enum class Window { Shown, Hidden, Minimised };
 constexpr const char* WindowNames[] = {"Shown", "Hidden", "Minimised"};
 
+void PrintTo(const Rhythm& rhythm, std::ostream* out)
+{
+    *out << rhythm.name;
+}
+
+void PrintTo(Window shown, std::ostream* out)
+{
+    *out << WindowNames[static_cast<int>(shown)];
+}
+
 constexpr uint16_t IndexPort = 0x295, DataPort = 0x296;
 constexpr uint8_t FirstTemperatureRegister = 0x29, Fan1CountRegister = 0x0E, StoppedCount = 0xFF;
 
@@ -123,28 +133,33 @@ TEST_P(Neighbour, AHotCpuAlarmsWithinSixSecondsAndOnlyAStoppedWatchedFanStalls)
     Program neighbour = StartProgram(BuildPath("sim\\boardctl.exe"), rhythm.boardctl);
     const bool neighbourHolds = WaitUntil(ChipLockTaken, 10000);
     Board("fan1 = running\ntemp0 = 95");
-    const uint32_t quietTones = ToneCount();
+    const uint32_t quietTones = ToneCount();  // the monitor is held: no tone begins
     const size_t quietLines = LogLines().size();
     const uint32_t hotMs = SimNowMs();
     const DWORD hot = GetTickCount();
     HoldProcess(monitor.pid, false);
     ASSERT_TRUE(neighbourHolds) << "the neighbour did not take the lock";
 
-    EXPECT_TRUE(WaitUntil([&] { return ToneCount() > quietTones; }, 6000, 5)) << "no alarm within 6 s";
+    const bool hotAlarm = !WaitForColumn(quietLines, TemperatureAlarmColumn, "1", 6000).empty();
     const DWORD alarmMs = GetTickCount() - hot;
+    EXPECT_TRUE(hotAlarm) << "no temperature alarm within 6 s";
+    EXPECT_TRUE(WaitUntil([&] { return ToneCount() > quietTones; }, 1000)) << "the alarm is not heard";
     // Long enough for three cycles on the turning fan's old reading.
     ASSERT_TRUE(WaitUntil([&] { return LogLines().size() >= quietLines + 7; }, 12000)) << "no lines";
     const std::vector<std::string> lines = LogLines();
     for (size_t i = quietLines; i < lines.size(); ++i)
         EXPECT_NE(Column(lines[i], FanStallColumn), "1") << "a turning fan stalled: " << lines[i];
-    EXPECT_EQ(Column(lines[quietLines + 6], TemperatureAlarmColumn), "1") << lines[quietLines + 6];
 
     Board("fan2 = stopped");
+    const DWORD stopped = GetTickCount();
     const std::string stalled = WaitForColumn(lines.size(), FanStallColumn, "1", 25000);
+    const DWORD stallMs = GetTickCount() - stopped;
     EXPECT_FALSE(stalled.empty()) << "the stopped fan raised no stall alarm; last line: " << LogLines().back();
     EXPECT_TRUE(IsRunning(neighbour)) << "the neighbour lost its rhythm";
-    printf("%s, %s: alarm after %lu ms; the CPU's temperature went unread for at most %u ms\n", rhythm.name,
-           WindowNames[static_cast<int>(shown)], static_cast<unsigned long>(alarmMs), LongestUnreadMs(hotMs));
+    printf("%s, %s: temperature alarm after %lu ms, stall alarm after %lu ms; the CPU's temperature went unread "
+           "for at most %u ms\n",
+           rhythm.name, WindowNames[static_cast<int>(shown)], static_cast<unsigned long>(alarmMs),
+           static_cast<unsigned long>(stallMs), LongestUnreadMs(hotMs));
     EndProgram(neighbour);
 }
 
