@@ -112,17 +112,26 @@ int LoadFile(SimBoard& board, const char* path)
     return ApplyText(board, text);
 }
 
-// Another program that uses the chip: it takes the shared lock the way the
-// monitor does, so a test can watch the monitor wait and recover.
-int HoldChip(uint32_t milliseconds)
+// The shared lock, taken the way the monitor takes it; null, said on
+// stderr, when it cannot be had.
+HANDLE TakeChipLock(const char* how, uint32_t milliseconds)
 {
     HANDLE mutex = OpenSuperIoMutex();
     if (!mutex || !AcquireSuperIoMutex(mutex, LockWaitMs)) {
         fprintf(stderr, "boardctl: cannot take the chip lock\n");
-        return 1;
+        return nullptr;
     }
-    printf("holding the chip lock for %u ms\n", milliseconds);
+    printf("holding the chip lock%s for %u ms\n", how, milliseconds);
     fflush(stdout);
+    return mutex;
+}
+
+// Another program that uses the chip: it takes the shared lock the way the
+// monitor does, so a test can watch the monitor wait and recover.
+int HoldChip(uint32_t milliseconds)
+{
+    HANDLE mutex = TakeChipLock("", milliseconds);
+    if (!mutex) return 1;
     Sleep(milliseconds);
     ReleaseMutex(mutex);
     return 0;
@@ -211,13 +220,8 @@ int HoldChipInRhythm(SimBoard& board, BoardctlRhythmKind rhythm, uint32_t millis
 {
     uint32_t cycleMs = SimNowMs();
     LatestCycle(board, &cycleMs);
-    HANDLE mutex = OpenSuperIoMutex();
-    if (!mutex || !AcquireSuperIoMutex(mutex, LockWaitMs)) {
-        fprintf(stderr, "boardctl: cannot take the chip lock\n");
-        return 1;
-    }
-    printf("holding the chip lock in a rhythm for %u ms\n", milliseconds);
-    fflush(stdout);
+    HANDLE mutex = TakeChipLock(" in a rhythm", milliseconds);
+    if (!mutex) return 1;
     constexpr uint32_t BusyFreeMs = 100;
     const uint32_t freeAfterCycleMs = rhythm == RhythmBusy ? 500 - BusyFreeMs / 2 : 500;
     const DWORD start = GetTickCount();
