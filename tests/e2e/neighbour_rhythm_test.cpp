@@ -23,16 +23,6 @@ constexpr Rhythm Rhythms[] = {
 enum class Window { Shown, Hidden, Minimised };
 constexpr const char* WindowNames[] = {"Shown", "Hidden", "Minimised"};
 
-void PrintTo(const Rhythm& rhythm, std::ostream* out)
-{
-    *out << rhythm.name;
-}
-
-void PrintTo(Window shown, std::ostream* out)
-{
-    *out << WindowNames[static_cast<int>(shown)];
-}
-
 constexpr uint16_t IndexPort = 0x295, DataPort = 0x296;
 constexpr uint8_t FirstTemperatureRegister = 0x29, Fan1CountRegister = 0x0E, StoppedCount = 0xFF;
 
@@ -51,12 +41,6 @@ protected:
             if (a.port == DataPort && !a.isWrite && index == reg && a.value == value) return true;
         }
         return false;
-    }
-
-    uint32_t JournalKept()
-    {
-        SimBoardLock lock(board());
-        return SimJournalKept(board());
     }
 
     // The longest time the CPU's temperature went unread from the board time
@@ -118,7 +102,7 @@ TEST_P(Neighbour, AHotCpuAlarmsWithinSixSecondsAndOnlyAStoppedWatchedFanStalls)
     // Fan 1 reads 0 rpm once, with the lock. The monitor is held still
     // (outside the lock) until the neighbour has the lock, so that no cycle
     // comes between; then the fan turns again and the CPU is hot.
-    const uint32_t since = JournalKept();
+    const uint32_t since = SimJournalKept(board());
     Board("fan1 = stopped");
     ASSERT_TRUE(WaitUntil([&] { return MonitorRead(since, Fan1CountRegister, StoppedCount); }, 3000, 5));
     ASSERT_TRUE(WaitUntil(

@@ -252,11 +252,6 @@ constexpr Rhythm Rhythms[] = {
      [](uint32_t, bool paint, int group) { return !paint && group > 0; }},
 };
 
-void PrintTo(const Rhythm& rhythm, std::ostream* out)
-{
-    *out << rhythm.name;
-}
-
 class ChipLockRhythm : public SharedChipLock, public ::testing::WithParamInterface<Rhythm> {};
 
 TEST_P(ChipLockRhythm, EveryReadingStaysWithinFiveSecondsAndNothingIsWrittenWithoutTheLock)
