@@ -21,6 +21,11 @@ bool ChipLockTaken();
 
 // The reading log's header line (without its line end) for these titles.
 std::string LogHeader(const char* secondTemperature = "System (C)", const char* secondFan = "System fan (RPM)");
+// Columns of a line of the reading log.
+constexpr size_t TemperatureAlarmColumn = 16, FanStallColumn = 20;
+
+std::string FileText(const std::string& path);
+std::vector<std::string> Split(const std::string& text, const std::string& separator);
 
 class MonitorTest : public ::testing::Test {
 protected:
@@ -33,6 +38,11 @@ protected:
     void StartMonitor(const std::string& arguments = "", bool expectWindow = true, const std::string& exePath = "");
     // Ends the monitor the way the user does (its close box) and waits.
     void CloseMonitor();
+
+    // The reading log at path, a line every second.
+    void UseLog(const std::string& path, const char* sizeKb = "");
+    // Its lines; a last line without its CR LF stays a line.
+    std::vector<std::string> LogLines();
 
     // Changes the board as a scenario line would.
     void Board(const char* lines);
@@ -81,6 +91,7 @@ protected:
 
     Program monitor;
     HWND window = nullptr;
+    std::string logPath;
     Pixels normalTray;
     std::map<int, Pixels> strips;
 };
