@@ -71,7 +71,10 @@ void Fresh()
     MapAgain();
 }
 
-bool KernelIntact(Verdict& verdict) { return verdict.Check(!kernel.fault[0], "the kernel would stop: %s", kernel.fault); }
+bool KernelIntact(Verdict& verdict)
+{
+    return verdict.Check(!kernel.fault[0], "the kernel would stop: %s", kernel.fault);
+}
 
 NtStatus Load(Verdict& verdict)
 {
@@ -79,8 +82,8 @@ NtStatus Load(Verdict& verdict)
     static UnicodeString registryPath = {sizeof pathText - 2, sizeof pathText, pathText};
     uint32_t status = StatusUnsuccessful;
     char failure[200];
-    verdict.Check(CallDriver(image, image.base + image.entryPoint, {Arg(&driver), Arg(&registryPath)}, status,
-                             failure, sizeof failure),
+    verdict.Check(CallDriver(image, image.base + image.entryPoint, {Arg(&driver), Arg(&registryPath)}, status, failure,
+                             sizeof failure),
                   "DriverEntry %s", failure);
     KernelIntact(verdict);
     return status;
@@ -154,15 +157,16 @@ NtStatus Dispatch(const Request& request, Verdict& verdict)
 
     uint32_t returned = StatusUnsuccessful;
     char failure[200];
-    verdict.Check(CallDriver(image, driver.majorFunction[request.major], {Arg(driver.deviceObject), Arg(irp)},
-                             returned, failure, sizeof failure),
+    verdict.Check(CallDriver(image, driver.majorFunction[request.major], {Arg(driver.deviceObject), Arg(irp)}, returned,
+                             failure, sizeof failure),
                   "the routine %s", failure);
     KernelIntact(verdict);
     verdict.Check(kernel.completions == 1, "the request was completed %d times", kernel.completions);
     verdict.Check(returned != StatusPending && returned == kernel.completedWith.status,
                   "the routine returned 0x%08X, the request was completed with 0x%08X", returned,
                   kernel.completedWith.status);
-    verdict.Check(kernel.completedWith.information == 0, "the request reported %u bytes", kernel.completedWith.information);
+    verdict.Check(kernel.completedWith.information == 0, "the request reported %u bytes",
+                  kernel.completedWith.information);
     verdict.Check(kernel.lockedContexts == 0, "a subject context was left locked");
     verdict.Check(memcmp(&file, &fileBefore, sizeof file) == 0, "the file object was changed");
     verdict.Check(memcmp(&access, &accessBefore, sizeof access) == 0, "the opener's access state was changed");
@@ -215,8 +219,7 @@ const Corruption Corruptions[] = {
     {"an empty file", [](std::vector<uint8_t>& b) { b.clear(); }, "has no MZ header"},
     {"its headers alone", [](std::vector<uint8_t>& b) { b.resize(Get32(b, PeHeader(b) + 24 + 60)); },
      "data lies beyond the end of the file"},
-    {"a PE header offset beyond the file", [](std::vector<uint8_t>& b) { Put32(b, 0x3C, b.size()); },
-     "PE header at"},
+    {"a PE header offset beyond the file", [](std::vector<uint8_t>& b) { Put32(b, 0x3C, b.size()); }, "PE header at"},
     {"an x86-64 image", [](std::vector<uint8_t>& b) { b[PeHeader(b) + 4] = 0x64, b[PeHeader(b) + 5] = 0x86; },
      "is not an i386 image (machine 0x8664)"},
     {"a section beyond the image's size",
@@ -234,7 +237,9 @@ const Corruption Corruptions[] = {
     {"an import from another module", [](std::vector<uint8_t>& b) { Replace(b, "ntoskrnl.exe", "HAL.dll\0\0\0\0\0"); },
      "imports HAL.dll!"},
     {"an import by ordinal",
-     [](std::vector<uint8_t>& b) { Put32(b, FileOffset(b, Get32(b, FileOffset(b, Get32(b, Directory(b, 1))))), 0x80000007); },
+     [](std::vector<uint8_t>& b) {
+         Put32(b, FileOffset(b, Get32(b, FileOffset(b, Get32(b, Directory(b, 1))))), 0x80000007);
+     },
      "imports ordinal 7"},
 };
 
@@ -246,8 +251,9 @@ void RunMappingTable()
         corruption.corrupt(bytes);
         DriverImage corrupt;
         char error[200];
-        if (verdict.Check(!MapDriverImage(bytes.data(), bytes.size(), ResolveKernelImport, corrupt, error, sizeof error),
-                          "it was mapped"))
+        if (verdict.Check(
+                !MapDriverImage(bytes.data(), bytes.size(), ResolveKernelImport, corrupt, error, sizeof error),
+                "it was mapped"))
             verdict.Check(strstr(error, corruption.message) != nullptr, "the message was \"%s\"", error);
         UnmapDriverImage(corrupt);
         Report("Mapping", corruption.name, verdict);
@@ -288,7 +294,8 @@ const Check LoadChecks[] = {
     {"the DACL is on the device before \\DosDevices\\hwpio exists",
      [](Verdict& v) {
          const int secured = CallIndex(KernelFunction::NtSetSecurityObject, true);
-         v.Check(secured >= 0 && secured < CallIndex(KernelFunction::IoCreateSymbolicLink, true), "the link came first");
+         v.Check(secured >= 0 && secured < CallIndex(KernelFunction::IoCreateSymbolicLink, true),
+                 "the link came first");
      }},
     {"\\DosDevices\\hwpio names \\Device\\hwpio",
      [](Verdict& v) {
@@ -304,6 +311,7 @@ const Check LoadChecks[] = {
      }},
 };
 
+// By major function code, IRP_MJ_CREATE (0) to IRP_MJ_PNP (0x1B).
 constexpr const char* MajorNames[MajorFunctionCount] = {
     "CREATE", "CREATE_NAMED_PIPE", "CLOSE", "READ", "WRITE", "QUERY_INFORMATION", "SET_INFORMATION",
     "QUERY_EA", "SET_EA", "FLUSH_BUFFERS", "QUERY_VOLUME_INFORMATION", "SET_VOLUME_INFORMATION",
@@ -408,7 +416,8 @@ void RunOpenTable()
             kernel.refuse = KernelFunction::Ke386IoSetAccessProcess;
             kernel.refuseOccurrence = 0;
         }
-        const NtStatus status = Dispatch({MajorCreate, open.fileName, open.primary, open.impersonation, open.desiredAccess}, verdict);
+        const NtStatus status =
+            Dispatch({MajorCreate, open.fileName, open.primary, open.impersonation, open.desiredAccess}, verdict);
         verdict.Check(status == open.expected, "status 0x%08X", status);
         const bool granted = open.expected == StatusSuccess;
         verdict.Check(kernel.openerMapNumber == (granted ? 1u : 0u), "the process uses map %u", kernel.openerMapNumber);
@@ -419,7 +428,8 @@ void RunOpenTable()
         }
         if (grant >= 0) verdict.Check(checked >= 0 && checked < grant, "the grant came before a check that passed");
         if (kernel.judgedToken)
-            verdict.Check(kernel.judgedToken == TokenObject(open.primary), "the check judged another token than the process's");
+            verdict.Check(kernel.judgedToken == TokenObject(open.primary),
+                          "the check judged another token than the process's");
         if (granted) Map1OpensOnly(GrantedPorts, verdict);
         Report("Opens", open.name, verdict);
     }
@@ -467,7 +477,8 @@ int main(int argc, char** argv)
     const char* path = argc > 1 ? argv[1] : "build/medium/HwPio.sys";
     if (FILE* file = fopen(path, "rb")) {
         uint8_t buffer[4096];
-        for (size_t n; (n = fread(buffer, 1, sizeof buffer, file)) > 0;) driverFile.insert(driverFile.end(), buffer, buffer + n);
+        for (size_t n; (n = fread(buffer, 1, sizeof buffer, file)) > 0;)
+            driverFile.insert(driverFile.end(), buffer, buffer + n);
         fclose(file);
     } else {
         printf("driver_harness: cannot read %s\n", path);

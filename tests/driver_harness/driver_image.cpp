@@ -155,10 +155,12 @@ bool Mapper::BindImports(uint32_t rva, uint32_t size)
         if (!module) return Fail("names an imported module outside the image");
         for (uint32_t i = 0;; ++i) {
             const uint32_t thunk = (lookup ? lookup : bound) + 4 * i;
-            if (!InImage(thunk, 4) || !InImage(bound + 4 * i, 4)) return Fail("its imports from %s run out of the image", module);
+            if (!InImage(thunk, 4) || !InImage(bound + 4 * i, 4))
+                return Fail("its imports from %s run out of the image", module);
             const uint32_t entry = Image32(thunk);
             if (entry == 0) break;
-            if (entry & 0x80000000) return Fail("imports ordinal %u from %s; the kernel binds by name", entry & 0xFFFF, module);
+            if (entry & 0x80000000)
+                return Fail("imports ordinal %u from %s; the kernel binds by name", entry & 0xFFFF, module);
             const char* function = ImageName(entry + 2);
             if (!function) return Fail("names an import from %s outside the image", module);
             void* address = resolve(module, function);
@@ -174,8 +176,8 @@ void Mapper::Protect(size_t sectionTable, int count)
     mprotect(image.base, image.size, PROT_READ);
     for (int i = 0; i < count; ++i) {
         const size_t header = sectionTable + 40u * i;
-        const uint32_t rva = File32(header + 12), length = File32(header + 8) ? File32(header + 8) : File32(header + 16);
-        const uint32_t flags = File32(header + 36);
+        const uint32_t rva = File32(header + 12), flags = File32(header + 36);
+        const uint32_t length = File32(header + 8) ? File32(header + 8) : File32(header + 16);
         const int protection = PROT_READ | (flags & 0x80000000 ? PROT_WRITE : 0) | (flags & 0x20000000 ? PROT_EXEC : 0);
         mprotect(image.base + rva, (length + PageSize - 1) / PageSize * PageSize, protection);
     }

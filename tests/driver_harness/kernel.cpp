@@ -87,11 +87,15 @@ constexpr Sid Everyone = {1, 1, {0, 0, 0, 0, 0, 1}, {0}};
 constexpr Sid AuthenticatedUsers = {1, 1, {0, 0, 0, 0, 0, 5}, {11}};
 constexpr TokenRecord Tokens[] = {
     {Token::Administrator,
-     {{1, 5, {0, 0, 0, 0, 0, 5}, {21, 1, 2, 3, 500}}, {1, 2, {0, 0, 0, 0, 0, 5}, {32, 544}}, Everyone,
+     {{1, 5, {0, 0, 0, 0, 0, 5}, {21, 1, 2, 3, 500}},
+      {1, 2, {0, 0, 0, 0, 0, 5}, {32, 544}},
+      Everyone,
       AuthenticatedUsers},
      4},
     {Token::User,
-     {{1, 5, {0, 0, 0, 0, 0, 5}, {21, 1, 2, 3, 1001}}, {1, 2, {0, 0, 0, 0, 0, 5}, {32, 545}}, Everyone,
+     {{1, 5, {0, 0, 0, 0, 0, 5}, {21, 1, 2, 3, 1001}},
+      {1, 2, {0, 0, 0, 0, 0, 5}, {32, 545}},
+      Everyone,
       AuthenticatedUsers},
      4},
     {Token::System, {{1, 1, {0, 0, 0, 0, 0, 5}, {18}}, Everyone}, 2},
@@ -128,9 +132,8 @@ DeviceRecord* FindDevice(const void* object)
 
 // ---- The stand-ins, with NT's prototypes.
 
-NtStatus KERNEL_STDCALL IoCreateDevice(DriverObject* driver, uint32_t extensionSize, UnicodeString* name,
-                                       uint32_t type, uint32_t characteristics, uint8_t exclusive,
-                                       DeviceObject** device)
+NtStatus KERNEL_STDCALL IoCreateDevice(DriverObject* driver, uint32_t extensionSize, UnicodeString* name, uint32_t type,
+                                       uint32_t characteristics, uint8_t exclusive, DeviceObject** device)
 {
     if (Called(KernelFunction::IoCreateDevice)) return Result(RefusedStatus);
     char text[NameSize];
@@ -204,7 +207,8 @@ NtStatus KERNEL_STDCALL IoDeleteSymbolicLink(UnicodeString* link)
 void KERNEL_FASTCALL IofCompleteRequest(Irp* irp, uint8_t)
 {
     Called(KernelFunction::IofCompleteRequest);
-    if (irp != kernel.request) return Fault("IoCompleteRequest of 0x%p, which is not the request", static_cast<void*>(irp));
+    if (irp != kernel.request)
+        return Fault("IoCompleteRequest of 0x%p, which is not the request", static_cast<void*>(irp));
     if (kernel.completions++ > 0) return Fault("the request was completed twice");
     kernel.completedWith = irp->ioStatus;
     // The I/O manager may free a completed request at once.
@@ -287,8 +291,7 @@ NtStatus KERNEL_STDCALL RtlSetDaclSecurityDescriptor(SecurityDescriptor* descrip
     return Result(StatusSuccess);
 }
 
-NtStatus KERNEL_STDCALL ObOpenObjectByPointer(void* object, uint32_t, void*, uint32_t, void*, uint8_t,
-                                              uint32_t* handle)
+NtStatus KERNEL_STDCALL ObOpenObjectByPointer(void* object, uint32_t, void*, uint32_t, void*, uint8_t, uint32_t* handle)
 {
     if (Called(KernelFunction::ObOpenObjectByPointer)) return Result(RefusedStatus);
     if (!FindDevice(object)) {
@@ -352,8 +355,9 @@ void KERNEL_STDCALL SeUnlockSubjectContext(SecuritySubjectContext*)
 uint32_t MapGeneric(uint32_t access, const GenericMapping* mapping)
 {
     const uint32_t specific = access & 0x0FFFFFFF;
-    return specific | (access & 0x80000000 ? mapping->genericRead : 0) | (access & 0x40000000 ? mapping->genericWrite : 0) |
-           (access & 0x20000000 ? mapping->genericExecute : 0) | (access & 0x10000000 ? mapping->genericAll : 0);
+    return specific | (access & 0x80000000 ? mapping->genericRead : 0) |
+           (access & 0x40000000 ? mapping->genericWrite : 0) | (access & 0x20000000 ? mapping->genericExecute : 0) |
+           (access & 0x10000000 ? mapping->genericAll : 0);
 }
 
 // NT's rule: the thread's impersonation token if it has one, else its
@@ -463,8 +467,8 @@ void* DefaultDispatchRoutine() { return reinterpret_cast<void*>(InvalidDeviceReq
 void ResetKernel()
 {
     if (!pages)
-        pages = static_cast<uint8_t*>(
-            mmap(nullptr, PageCount * PageSize, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+        pages =
+            static_cast<uint8_t*>(mmap(nullptr, PageCount * PageSize, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
     mprotect(Page(FirstDevicePage), (PageCount - FirstDevicePage) * PageSize, PROT_READ | PROT_WRITE);
     kernel = Kernel{};
     kernel.refuse = KernelFunction::Count;
