@@ -83,22 +83,19 @@ struct TokenRecord {
     Sid sids[4];  // the user, then the groups
     int count;
 };
-constexpr Sid Everyone = {1, 1, {0, 0, 0, 0, 0, 1}, {0}};
-constexpr Sid AuthenticatedUsers = {1, 1, {0, 0, 0, 0, 0, 5}, {11}};
+constexpr Sid Everyone = {1, 1, {0, 0, 0, 0, 0, 1}, {0}};                         // S-1-1-0
+constexpr Sid AuthenticatedUsers = {1, 1, {0, 0, 0, 0, 0, 5}, {11}};             // S-1-5-11
+constexpr Sid LocalSystem = {1, 1, {0, 0, 0, 0, 0, 5}, {18}};                    // S-1-5-18
+constexpr Sid Administrators = {1, 2, {0, 0, 0, 0, 0, 5}, {32, 544}};            // S-1-5-32-544
+constexpr Sid Users = {1, 2, {0, 0, 0, 0, 0, 5}, {32, 545}};                     // S-1-5-32-545
+constexpr Sid AdministratorAccount = {1, 5, {0, 0, 0, 0, 0, 5}, {21, 1, 2, 3, 500}};
+constexpr Sid UserAccount = {1, 5, {0, 0, 0, 0, 0, 5}, {21, 1, 2, 3, 1001}};
+// SYSTEM's token here lacks the Administrators group, so that only the
+// SYSTEM entry of a DACL can let it in.
 constexpr TokenRecord Tokens[] = {
-    {Token::Administrator,
-     {{1, 5, {0, 0, 0, 0, 0, 5}, {21, 1, 2, 3, 500}},
-      {1, 2, {0, 0, 0, 0, 0, 5}, {32, 544}},
-      Everyone,
-      AuthenticatedUsers},
-     4},
-    {Token::User,
-     {{1, 5, {0, 0, 0, 0, 0, 5}, {21, 1, 2, 3, 1001}},
-      {1, 2, {0, 0, 0, 0, 0, 5}, {32, 545}},
-      Everyone,
-      AuthenticatedUsers},
-     4},
-    {Token::System, {{1, 1, {0, 0, 0, 0, 0, 5}, {18}}, Everyone}, 2},
+    {Token::Administrator, {AdministratorAccount, Administrators, Everyone, AuthenticatedUsers}, 4},
+    {Token::User, {UserAccount, Users, Everyone, AuthenticatedUsers}, 4},
+    {Token::System, {LocalSystem, Everyone}, 2},
 };
 
 const TokenRecord* FindToken(const void* object)
