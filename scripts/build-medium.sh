@@ -39,7 +39,7 @@ FILES = [
      'build/win32/monitor/KelvimonSim.exe'),
     ('_Unplant.exe', 'build/win32/unplant/_Unplant.exe', 'build/win64/unplant/_Unplant.exe',
      'build/win32/unplant/_Unplant.exe'),
-    # Wine cannot load a driver: medium-sim carries the 32-bit one, which
+    # 64-bit Wine cannot load an i386 driver: medium-sim carries it, and
     # the installer only copies.
     ('HwPio.sys', 'build/win32/driver/HwPio.sys', 'build/win32/driver/HwPio.sys', 'build/win32/driver/HwPio.sys'),
     ('install.ini', 'medium/install.ini', 'medium/install.ini', 'medium/install.ini'),
