@@ -304,7 +304,7 @@ const Check LoadChecks[] = {
                  "%d links, the first %s -> %s", LiveLinks(), kernel.links[0].name, kernel.links[0].target);
      }},
     {"no kernel handle is left open", [](Verdict& v) { v.Check(OpenHandles() == 0, "%d open", OpenHandles()); }},
-    {"the unload routine is set, in the driver's code",
+    {"the unload routine is set, to a routine inside the driver's image",
      [](Verdict& v) {
          v.Check(static_cast<uint32_t>(static_cast<uint8_t*>(driver.driverUnload) - image.base) < image.size,
                  "it is 0x%p", driver.driverUnload);
