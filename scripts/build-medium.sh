@@ -30,7 +30,7 @@ fi
 # Outside a git checkout: 1980-01-01, the earliest time a zip entry holds.
 epoch=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct HEAD 2>/dev/null || echo 315532800)}
 exec /usr/bin/python3 - "$epoch" <<'EOF'
-import os, re, shutil, sys, tempfile, time, zipfile
+import os, shutil, sys, time, zipfile
 
 sys.path.insert(0, 'tools')
 import floppy_image

@@ -33,7 +33,7 @@ def on_disk(size):
     return (size + SECTOR - 1) // SECTOR * SECTOR
 
 
-def _environment(epoch):
+def _environment(epoch=0):
     # Times from EPOCH, in UTC; and no user's mtools settings change names.
     env = dict(os.environ, SOURCE_DATE_EPOCH=str(epoch), TZ='UTC0', MTOOLS_SKIP_CHECK='1',
                MTOOLS_NO_VFAT='0', MTOOLS_LOWER_CASE='0', MTOOLS_NAME_NUMERIC_TAIL='1')
@@ -44,10 +44,10 @@ def _run(env, *command):
     return subprocess.run(command, env=env, capture_output=True, text=True)
 
 
-def directory(image, env):
+def directory(image):
     """[(8.3 name, long name or None, size)] of the disk's files, in
     directory order, and the bytes free."""
-    out = _run(env, 'mdir', '-i', image, '::').stdout
+    out = _run(_environment(), 'mdir', '-i', image, '::').stdout
     entries, free = [], None
     for line in out.splitlines():
         m = re.match(r'(.{8}) (.{3}) +(\d+) \d{4}-\d\d-\d\d +\d+:\d\d(?: +(.+?))? *$', line)
@@ -90,11 +90,12 @@ def _fill(folder, names, image, label, epoch):
     if result.returncode != 0:
         return 'mformat: ' + result.stderr.strip()
     for name in names:
-        # -D s: a name that another file's name or 8.3 alias already takes
-        # is skipped, and mcopy fails.
-        result = _run(env, 'mcopy', '-D', 's', '-m', '-i', image, os.path.join(folder, name), '::' + name)
+        # Every time field gets EPOCH (SOURCE_DATE_EPOCH). -D s: a name that
+        # another file's name or 8.3 alias already takes is skipped, and
+        # mcopy fails.
+        result = _run(env, 'mcopy', '-D', 's', '-i', image, os.path.join(folder, name), '::' + name)
         if result.returncode != 0:
-            return _clash(name, directory(image, env)[0]) or '%s: %s' % (name, result.stderr.strip())
+            return _clash(name, directory(image)[0]) or '%s: %s' % (name, result.stderr.strip())
     return None
 
 
@@ -106,7 +107,7 @@ def _check(folder, names, image, epoch):
                 if not re.match(r'fsck\.fat |.*: \d+ files, \d+/\d+ clusters$', line)]
     if result.returncode != 0 or findings:
         return ['fsck.fat: ' + line for line in findings or [result.stderr.strip()]]
-    entries, _ = directory(image, env)
+    entries, _ = directory(image)
     shown = [long or short for short, long, _ in entries]
     if shown != list(names):
         return ['the disk shows %s instead of %s' % (', '.join(shown), ', '.join(names))]
@@ -148,7 +149,7 @@ def make(folder, names, image, label, epoch):
         if os.path.exists(building):
             os.remove(building)
         return faults, [], 0
-    entries, free = directory(building, _environment(epoch))
+    entries, free = directory(building)
     os.replace(building, image)
     return [], entries, free
 

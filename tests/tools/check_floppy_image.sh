@@ -21,7 +21,7 @@ root, again = sys.argv[1], sys.argv[2]
 sys.path.insert(0, os.path.join(root, 'tools'))
 import floppy_image
 image, folder = os.path.join(root, 'build/medium.img'), os.path.join(root, 'build/medium')
-names = [long or short for short, long, _ in floppy_image.directory(image, os.environ)[0]]
+names = [long or short for short, long, _ in floppy_image.directory(image)[0]]
 label = subprocess.run(['mlabel', '-s', '-i', image, '::'], env=dict(os.environ, MTOOLS_SKIP_CHECK='1'),
                        capture_output=True, text=True).stdout.split(' is ')[-1].strip()
 epoch = int(os.path.getmtime(os.path.join(folder, names[0])))
