@@ -2,7 +2,7 @@
 // with: each static text and button label is measured (DrawText with
 // DT_CALCRECT) against the part of its control that it may draw in. The
 // installer's welcome text is measured for every family and for Windows
-// folders of any length it must hold.
+// folders of the lengths it must hold.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -174,53 +174,33 @@ HFONT InstallerFont(int id)
     return StockFont(id == InstallButton || id == ExitButton ? SYSTEM_FONT : DEFAULT_GUI_FONT);
 }
 
-// A Windows folder of 60 characters, as a machine with several systems may
-// have; the system folder is inside it.
-constexpr char LongWindowsFolder[] = "D:\\SYSTEMS\\INSTALL\\BACKUP\\MACHINE\\WINDOWS.000\\OLDFILES\\WINNT";
-static_assert(sizeof LongWindowsFolder == 61, "60 characters");
-
-TEST(WelcomeTextFit, ShowsEveryLineOnEveryFamilyAndWindowsFolder)
+// The installer's welcome text for each family, with the folders its systems
+// are usually in and with a Windows folder of 60 characters, as a machine
+// with several systems may have; the system folder is inside it.
+void MeasureWelcomeTexts(HWND text, std::vector<Fit>* fits)
 {
-    const Medium medium = PrepareMedium("welcome-fit");
-    RunningSetup setup = StartSetup(medium.folder);
-    ASSERT_NE(setup.window, nullptr);
-    const SIZE room = OpenRoom(TextControl(setup));
-    const HFONT font = StockFont(DEFAULT_GUI_FONT);
-    const UINT format = DT_LEFT | DT_WORDBREAK | DT_EXPANDTABS;
-
-    // Each family's text with the folders its systems are usually in, and
-    // with a long one.
-    struct Folders {
-        WindowsFamily family;
-        std::string windows, system;
-    };
-    const Folders cases[] = {
-        {WindowsFamily::Windows9x, "C:\\WINDOWS", "C:\\WINDOWS\\SYSTEM"},
-        {WindowsFamily::Windows9x, "C:\\WINNT", "C:\\WINNT\\SYSTEM"},
-        {WindowsFamily::Windows9x, LongWindowsFolder, std::string(LongWindowsFolder) + "\\SYSTEM"},
-        {WindowsFamily::Nt, "C:\\WINDOWS", "C:\\WINDOWS\\system32"},
-        {WindowsFamily::Nt, "C:\\WINNT", "C:\\WINNT\\system32"},
-        {WindowsFamily::Nt, LongWindowsFolder, std::string(LongWindowsFolder) + "\\system32"},
-    };
-    for (const Folders& folders : cases) {
-        char welcome[WelcomeTextSize];
-        ASSERT_TRUE(FormatWelcomeText(folders.family, folders.windows.c_str(), folders.system.c_str(), welcome));
-        const SIZE need = TextSize(font, welcome, room.cx, format);
-        printf("welcome text, %s family, %s: %ld of %ld pixels high\n",
-               folders.family == WindowsFamily::Nt ? "NT" : "95/98", folders.windows.c_str(), need.cy, room.cy);
-        EXPECT_LE(need.cx, room.cx) << folders.windows;
-        EXPECT_LE(need.cy, room.cy) << "lines run under the start-at-logon box:\n" << welcome;
+    const std::string sixty = "D:\\SYSTEMS\\INSTALL\\BACKUP\\MACHINE\\WINDOWS.000\\OLDFILES\\WINNT";
+    EXPECT_EQ(sixty.size(), 60u);
+    const SIZE room = OpenRoom(text);
+    for (const WindowsFamily family : {WindowsFamily::Windows9x, WindowsFamily::Nt}) {
+        for (const std::string& windows : {std::string("C:\\WINDOWS"), std::string("C:\\WINNT"), sixty}) {
+            const std::string system = windows + (family == WindowsFamily::Nt ? "\\system32" : "\\SYSTEM");
+            char welcome[WelcomeTextSize];
+            ASSERT_TRUE(FormatWelcomeText(family, windows.c_str(), system.c_str(), welcome));
+            const SIZE need = TextSize(StockFont(DEFAULT_GUI_FONT), welcome, room.cx, DT_WORDBREAK | DT_EXPANDTABS);
+            fits->push_back({std::string("welcome text, ") + (family == WindowsFamily::Nt ? "NT" : "95/98") +
+                                 " family, " + windows,
+                             welcome, need, room});
+            printf("%s: %ld of %ld pixels high\n", fits->back().where.c_str(), need.cy, room.cy);
+        }
     }
-    PressDialogButton(setup.window, ExitButton);
-    EXPECT_TRUE(WaitForExit(setup.program, 10000));
-    EndProgram(setup.program);
 }
 
 class LabelFit : public MonitorTest {};
 
-// The monitor with the warning sound off and no case supervision, so that
-// the sound kinds and "Clear Case Open Flag" are greyed, first in Celsius
-// and then in Fahrenheit; and the installer's window.
+// The installer's window and its welcome texts; the monitor with the warning
+// sound off and no case supervision, so that the sound kinds and "Clear
+// Case Open Flag" are greyed, its pages first in Celsius, then in Fahrenheit.
 TEST_F(LabelFit, EveryLabelOfEveryDialogShowsWhole)
 {
     std::vector<Fit> fits;
@@ -228,6 +208,7 @@ TEST_F(LabelFit, EveryLabelOfEveryDialogShowsWhole)
     RunningSetup setup = StartSetup(medium.folder);
     ASSERT_NE(setup.window, nullptr);
     MeasureLabels(setup.window, InstallerFont, "installer", &fits);
+    MeasureWelcomeTexts(TextControl(setup), &fits);
     PressDialogButton(setup.window, ExitButton);
     EXPECT_TRUE(WaitForExit(setup.program, 10000));
     EndProgram(setup.program);
