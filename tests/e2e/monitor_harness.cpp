@@ -44,6 +44,24 @@ bool ChipLockTaken()
     return result == WAIT_TIMEOUT;
 }
 
+void RunServiceInTheDriversPlace()
+{
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    ASSERT_NE(manager, nullptr);
+    const std::string image = "\"" + BuildPath("tests\\stand_in_service.exe") + "\"";
+    SC_HANDLE service = CreateServiceA(manager, "hwpio", "hwpio", SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
+                                       SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, image.c_str(), nullptr, nullptr,
+                                       nullptr, nullptr, nullptr);
+    ASSERT_NE(service, nullptr) << "error " << GetLastError();
+    EXPECT_TRUE(StartServiceA(service, 0, nullptr)) << "error " << GetLastError();
+    EXPECT_TRUE(WaitUntil([&] {
+        SERVICE_STATUS status;
+        return QueryServiceStatus(service, &status) && status.dwCurrentState == SERVICE_RUNNING;
+    }, 10000));
+    CloseServiceHandle(service);
+    CloseServiceHandle(manager);
+}
+
 std::string LogHeader(const char* secondTemperature, const char* secondFan)
 {
     return std::string("Time,CPU (C),") + secondTemperature + ",Panel (C),CPU fan (RPM)," + secondFan +
@@ -109,6 +127,13 @@ uint32_t MonitorTest::ToneCount()
 {
     SimBoardLock lock(board());
     return board().toneCount;
+}
+
+std::vector<int> MonitorTest::FanControlRegisters()
+{
+    SimBoardLock lock(board());
+    const uint8_t* r = board().reg + 0x13;
+    return std::vector<int>(r, r + 5);
 }
 
 void MonitorTest::RunCycle()

@@ -19,6 +19,10 @@ constexpr const char* BoardBases = "180,1200,-1200,330,250,180,150,150";
 // Whether another process holds the programs' shared chip lock.
 bool ChipLockTaken();
 
+// Installs and starts the stand-in service (tests/e2e/tools) under the port
+// driver's service name "hwpio"; stopping it stops the simulated driver.
+void RunServiceInTheDriversPlace();
+
 // The reading log's header line (without its line end) for these titles.
 std::string LogHeader(const char* secondTemperature = "System (C)", const char* secondFan = "System fan (RPM)");
 
@@ -39,6 +43,8 @@ protected:
     SimBoard& board() { return SimBoardInstance(); }
     // Tones begun on the simulated speaker so far.
     uint32_t ToneCount();
+    // Registers 0x13..0x17, which the monitor programs and gives back.
+    std::vector<int> FanControlRegisters();
 
     // One monitoring cycle; returns once it has run (or waits for the shell).
     void RunCycle();

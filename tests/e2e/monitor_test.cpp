@@ -102,25 +102,6 @@ void EndServiceManager()
     EXPECT_EQ(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT), nullptr);
 }
 
-// Installs and starts a service that runs under the port driver's name.
-void RunServiceInTheDriversPlace()
-{
-    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-    ASSERT_NE(manager, nullptr);
-    const std::string image = "\"" + BuildPath("tests\\stand_in_service.exe") + "\"";
-    SC_HANDLE service = CreateServiceA(manager, "hwpio", "hwpio", SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
-                                       SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, image.c_str(), nullptr, nullptr,
-                                       nullptr, nullptr, nullptr);
-    ASSERT_NE(service, nullptr) << "error " << GetLastError();
-    EXPECT_TRUE(StartServiceA(service, 0, nullptr)) << "error " << GetLastError();
-    EXPECT_TRUE(WaitUntil([&] {
-        SERVICE_STATUS status;
-        return QueryServiceStatus(service, &status) && status.dwCurrentState == SERVICE_RUNNING;
-    }, 10000));
-    CloseServiceHandle(service);
-    CloseServiceHandle(manager);
-}
-
 struct PortAccessCase {
     const char* name;
     void (*prepare)();
