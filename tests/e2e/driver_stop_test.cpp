@@ -1,0 +1,99 @@
+// The port driver stopped while a monitor runs, as "net stop hwpio" or an
+// uninstaller that misses the monitor would stop it. The stand-in service in
+// the driver's place stops the simulated driver the way the system unloads
+// a driver: only once no handle on its device is open, refusing new opens
+// meanwhile; an unloaded driver takes its grants, and every port instruction
+// of a granted process then faults.
+#include "monitor/hw/port_access.h"
+#include "tests/e2e/monitor_harness.h"
+
+namespace {
+
+constexpr const char* InstallerFan = "1,25,35,45,60,75,90,100,110,90";  // the CPU alarms from 75 C
+
+DWORD ServiceState(SC_HANDLE service)
+{
+    SERVICE_STATUS status = {};
+    QueryServiceStatus(service, &status);
+    return status.dwCurrentState;
+}
+
+enum class WindowState { Shown, Hidden, Minimised };
+
+class StoppedDriver : public MonitorTest, public ::testing::WithParamInterface<WindowState> {
+protected:
+    void SetUp() override
+    {
+        MonitorTest::SetUp();
+        SetProfileValue("FAN0", InstallerFan);
+        SetProfileValue("SOUND", "1");
+        Board("temp0 = 40");
+    }
+
+    // Sounds the alarm by heating the CPU; whether a tone followed.
+    bool AlarmSounds()
+    {
+        const uint32_t tones = ToneCount();
+        Board("temp0 = 95");
+        return WaitUntil([&] { return ToneCount() > tones; }, 6000);
+    }
+};
+
+TEST_P(StoppedDriver, WaitsForTheMonitorWhichKeepsItsPortsAndGivesTheFansBackAtItsEnd)
+{
+    const std::vector<int> boardsOwn = FanControlRegisters();
+    RunServiceInTheDriversPlace();
+    ASSERT_FALSE(HasFatalFailure());
+    StartMonitor(GetParam() == WindowState::Hidden ? "HIDE" : "");
+    if (GetParam() == WindowState::Minimised) SendMessageA(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    const std::vector<int> programmed = FanControlRegisters();
+
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+    SC_HANDLE service = OpenServiceA(manager, "hwpio", SERVICE_STOP | SERVICE_QUERY_STATUS);
+    ASSERT_NE(service, nullptr);
+    SERVICE_STATUS status;
+    EXPECT_TRUE(ControlService(service, SERVICE_CONTROL_STOP, &status)) << "error " << GetLastError();
+    ASSERT_TRUE(WaitUntil([&] { return board().driverStopPending != 0 || board().driverState != SimDriverRunning; },
+                          5000))
+        << "the stop did not reach the driver";
+    EXPECT_EQ(board().driverState, SimDriverRunning) << "the driver went while the monitor ran";
+    EXPECT_EQ(ServiceState(service), static_cast<DWORD>(SERVICE_STOP_PENDING));
+    EXPECT_NE(OpenPortDevice(), 0u) << "the device opened while its driver was stopping";
+
+    EXPECT_TRUE(AlarmSounds()) << "the monitor stopped watching";
+    EXPECT_TRUE(IsRunning(monitor));
+    EXPECT_EQ(FanControlRegisters(), programmed);
+
+    CloseMonitor();
+    EXPECT_EQ(FanControlRegisters(), boardsOwn) << "the fans were not given back";
+    EXPECT_TRUE(WaitUntil([&] { return ServiceState(service) == SERVICE_STOPPED; }, 5000))
+        << "the stop did not end with the monitor";
+    EXPECT_EQ(board().driverState, SimDriverStopped);
+    CloseServiceHandle(service);
+    CloseServiceHandle(manager);
+}
+
+std::string StateName(const ::testing::TestParamInfo<WindowState>& test)
+{
+    constexpr const char* Names[] = {"Shown", "Hidden", "Minimised"};
+    return Names[static_cast<int>(test.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(Neighbour, StoppedDriver,
+                         ::testing::Values(WindowState::Shown, WindowState::Hidden, WindowState::Minimised), StateName);
+
+// Should the ports go all the same (here the board simply loses its driver)
+// while the alarm tune plays, the next port instruction faults, and so do
+// the crash guard's own: the process ends at once, with the first fault's
+// code, instead of faulting in its guard again and again.
+TEST_F(StoppedDriver, PortsTakenAwayDuringTheTuneEndTheMonitorAtOnce)
+{
+    StartMonitor("HIDE");
+    ASSERT_TRUE(AlarmSounds());
+    Board("driver = stopped");
+    DWORD exitCode = 0;
+    ASSERT_TRUE(WaitForExit(monitor, 8000, &exitCode)) << "the monitor did not end";
+    EXPECT_EQ(exitCode, static_cast<DWORD>(EXCEPTION_PRIV_INSTRUCTION));
+}
+
+}  // namespace
