@@ -6,14 +6,11 @@
 
 #include <cstring>
 
+#include "common/instance_guard.h"
 #include "monitor/core/crash_guard.h"
 #include "monitor/core/main_window.h"
 #include "monitor/hw/chip_mutex.h"
 #include "monitor/hw/port_access.h"
-
-// Shared by every process that runs this program image: the loader maps the
-// section once for all of them.
-__attribute__((section(".shared"), shared)) volatile LONG instanceCounter = -1;
 
 namespace {
 
@@ -31,8 +28,7 @@ int RunMessageLoop()
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCommand)
 {
-    if (InterlockedIncrement(&instanceCounter) > 0) {
-        InterlockedDecrement(&instanceCounter);
+    if (!TakeMonitorInstanceGuard()) {
         MessageBoxA(nullptr, "Program is already running", "Thermivo", MB_ICONINFORMATION);
         return 0;
     }

@@ -38,15 +38,26 @@ TEST_F(MonitorTest, ClientAreaHoldsTheWholePanel)
     EXPECT_EQ(client.bottom, 405);
 }
 
-TEST_F(MonitorTest, SecondStartIsRefusedAndTheFirstKeepsRunning)
+class SecondStart : public MonitorTest, public ::testing::WithParamInterface<bool> {};
+
+// One monitor per machine, also when the second one is another copy of the
+// program, from the medium or another folder.
+TEST_P(SecondStart, IsRefusedAndTheFirstKeepsRunning)
 {
+    const bool anotherCopy = GetParam();
+    std::string secondPath = ProgramPath("monitor\\KelvimonSim.exe");
+    if (anotherCopy) {
+        const std::string copy = ScratchFolder("copy") + "\\Kelvimon.EXE";
+        ASSERT_TRUE(CopyFileA(secondPath.c_str(), copy.c_str(), FALSE));
+        secondPath = copy;
+    }
     StartMonitor();
     for (int attempt = 0; attempt < 2; ++attempt) {
-        Program second = StartProgram(ProgramPath("monitor\\KelvimonSim.exe"));
+        Program second = StartProgram(secondPath);
         HWND box = WaitForDialog(second.pid, "Thermivo", 10000);
         ASSERT_NE(box, nullptr);
         EXPECT_EQ(MessageBoxText(box), "Program is already running");
-        if (attempt == 0) SaveScreenshot("monitor-second-start.bmp");
+        if (attempt == 0 && !anotherCopy) SaveScreenshot("monitor-second-start.bmp");
         PressDialogButton(box, IDOK);
         DWORD exitCode = 99;
         EXPECT_TRUE(WaitForExit(second, 5000, &exitCode));
@@ -56,6 +67,10 @@ TEST_F(MonitorTest, SecondStartIsRefusedAndTheFirstKeepsRunning)
         EXPECT_TRUE(IsWindowVisible(window));
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Monitor, SecondStart, ::testing::Bool(), [](const ::testing::TestParamInfo<bool>& test) {
+    return std::string(test.param ? "AnotherCopy" : "SameProgram");
+});
 
 TEST_F(MonitorTest, HideOnTheCommandLineStartsHiddenAndStillMonitors)
 {
