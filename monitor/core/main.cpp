@@ -14,10 +14,29 @@
 
 namespace {
 
+// A timer message that carries a procedure is dispatched by calling that
+// procedure. The monitor's timer carries none, so such a message was posted
+// by another program, and its lParam is whatever code that program chose.
+bool IsForeignTimerCall(const MSG& message)
+{
+    return message.message == WM_TIMER && message.lParam != 0;
+}
+
+// The same check for the message loops the system runs for the monitor's
+// dialogs, message boxes and menus (the Options sheet may stay open for
+// hours), which offer every message to this hook before dispatching it.
+LRESULT CALLBACK DropForeignTimerCalls(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code >= 0 && IsForeignTimerCall(*reinterpret_cast<const MSG*>(lParam))) return TRUE;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 int RunMessageLoop()
 {
+    SetWindowsHookExA(WH_MSGFILTER, DropForeignTimerCalls, nullptr, GetCurrentThreadId());
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (IsForeignTimerCall(message)) continue;
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
