@@ -23,8 +23,8 @@ bool IsForeignTimerCall(const MSG& message)
 }
 
 // The same check for the message loops the system runs for the monitor's
-// dialogs, message boxes and menus (the Options sheet may stay open for
-// hours), which offer every message to this hook before dispatching it.
+// dialogs (the Options sheet may stay open for hours), which offer every
+// message to this hook before dispatching it.
 LRESULT CALLBACK DropForeignTimerCalls(int code, WPARAM wParam, LPARAM lParam)
 {
     if (code >= 0 && IsForeignTimerCall(*reinterpret_cast<const MSG*>(lParam))) return TRUE;

@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr const char* InstallerFan = "1,25,35,45,60,75,90,100,110,90";  // the CPU alarms from 75 C
-
 DWORD ServiceState(SC_HANDLE service)
 {
     SERVICE_STATUS status = {};
@@ -18,34 +16,15 @@ DWORD ServiceState(SC_HANDLE service)
     return status.dwCurrentState;
 }
 
-enum class WindowState { Shown, Hidden, Minimised };
-
-class StoppedDriver : public MonitorTest, public ::testing::WithParamInterface<WindowState> {
-protected:
-    void SetUp() override
-    {
-        MonitorTest::SetUp();
-        SetProfileValue("FAN0", InstallerFan);
-        SetProfileValue("SOUND", "1");
-        Board("temp0 = 40");
-    }
-
-    // Sounds the alarm by heating the CPU; whether a tone followed.
-    bool AlarmSounds()
-    {
-        const uint32_t tones = ToneCount();
-        Board("temp0 = 95");
-        return WaitUntil([&] { return ToneCount() > tones; }, 6000);
-    }
-};
+class StoppedDriver : public MonitorTest, public ::testing::WithParamInterface<WindowState> {};
 
 TEST_P(StoppedDriver, WaitsForTheMonitorWhichKeepsItsPortsAndGivesTheFansBackAtItsEnd)
 {
+    PrepareCpuAlarm();
     const std::vector<int> boardsOwn = FanControlRegisters();
     RunServiceInTheDriversPlace();
     ASSERT_FALSE(HasFatalFailure());
-    StartMonitor(GetParam() == WindowState::Hidden ? "HIDE" : "");
-    if (GetParam() == WindowState::Minimised) SendMessageA(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    StartMonitorIn(GetParam());
     const std::vector<int> programmed = FanControlRegisters();
 
     SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
@@ -60,7 +39,7 @@ TEST_P(StoppedDriver, WaitsForTheMonitorWhichKeepsItsPortsAndGivesTheFansBackAtI
     EXPECT_EQ(ServiceState(service), static_cast<DWORD>(SERVICE_STOP_PENDING));
     EXPECT_NE(OpenPortDevice(), 0u) << "the device opened while its driver was stopping";
 
-    EXPECT_TRUE(AlarmSounds()) << "the monitor stopped watching";
+    EXPECT_TRUE(AlarmSoundsWhenTheCpuOverheats()) << "the monitor stopped watching";
     EXPECT_TRUE(IsRunning(monitor));
     EXPECT_EQ(FanControlRegisters(), programmed);
 
@@ -81,19 +60,5 @@ std::string StateName(const ::testing::TestParamInfo<WindowState>& test)
 
 INSTANTIATE_TEST_SUITE_P(Neighbour, StoppedDriver,
                          ::testing::Values(WindowState::Shown, WindowState::Hidden, WindowState::Minimised), StateName);
-
-// Should the ports go all the same (here the board simply loses its driver)
-// while the alarm tune plays, the next port instruction faults, and so do
-// the crash guard's own: the process ends at once, with the first fault's
-// code, instead of faulting in its guard again and again.
-TEST_F(StoppedDriver, PortsTakenAwayDuringTheTuneEndTheMonitorAtOnce)
-{
-    StartMonitor("HIDE");
-    ASSERT_TRUE(AlarmSounds());
-    Board("driver = stopped");
-    DWORD exitCode = 0;
-    ASSERT_TRUE(WaitForExit(monitor, 8000, &exitCode)) << "the monitor did not end";
-    EXPECT_EQ(exitCode, static_cast<DWORD>(EXCEPTION_PRIV_INSTRUCTION));
-}
 
 }  // namespace

@@ -15,7 +15,6 @@
 
 namespace {
 
-constexpr const char* InstallerFan = "1,25,35,45,60,75,90,100,110,90";  // the CPU alarms from 75 C
 constexpr uint8_t CaseOpenLatch = 0x10;                                  // register 0x01
 
 // What the neighbour can reach: the main window, the page the Options sheet
@@ -136,7 +135,6 @@ void InitDialogWithFanSeven(const Neighbour& n)
     SendMessageA(n.page, WM_INITDIALOG, 0, reinterpret_cast<LPARAM>(remote));
 }
 
-enum class WindowState { Shown, Hidden, Minimised, OptionsOpen };
 enum class Outcome { Monitoring, EndedWithFansGivenBack };
 
 struct Forgery {
@@ -170,18 +168,11 @@ class ForgedMessage : public MonitorTest, public ::testing::WithParamInterface<F
 TEST_P(ForgedMessage, LeavesTheMonitorWatchingOrEndedWithTheFansGivenBack)
 {
     const Forgery& forgery = GetParam();
-    SetProfileValue("FAN0", InstallerFan);
-    SetProfileValue("SOUND", "1");
-    Board("temp0 = 40");
+    PrepareCpuAlarm();
     const std::vector<int> boardsOwn = FanControlRegisters();
-    StartMonitor(forgery.state == WindowState::Hidden ? "HIDE" : "");
-    Neighbour neighbour = {window, nullptr, monitor.process};
-    if (forgery.state == WindowState::Minimised) SendMessageA(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
-    if (forgery.state == WindowState::OptionsOpen) {
-        HWND sheet = OpenOptions();
-        ASSERT_NE(sheet, nullptr);
-        neighbour.page = CurrentPage(sheet);
-    }
+    HWND page = StartMonitorIn(forgery.state);
+    ASSERT_FALSE(HasFatalFailure());
+    const Neighbour neighbour = {window, page, monitor.process};
     // Only the monitor's setting up of the chip clears this latch.
     Board("case = open");
     Board("case = closed");
@@ -198,9 +189,7 @@ TEST_P(ForgedMessage, LeavesTheMonitorWatchingOrEndedWithTheFansGivenBack)
         EXPECT_EQ(FanControlRegisters(), boardsOwn) << "the fans were not given back";
         return;
     }
-    const uint32_t tones = ToneCount();
-    Board("temp0 = 95");
-    EXPECT_TRUE(WaitUntil([&] { return ToneCount() > tones; }, 6000)) << "no alarm sounded afterwards";
+    EXPECT_TRUE(AlarmSoundsWhenTheCpuOverheats()) << "no alarm sounded afterwards";
     EXPECT_TRUE(IsRunning(monitor));
     EXPECT_NE(board().reg[0x01] & CaseOpenLatch, 0) << "the chip was set up again";
     EXPECT_EQ(FanControlRegisters(), programmed);

@@ -107,6 +107,15 @@ void MonitorTest::StartMonitor(const std::string& arguments, bool expectWindow, 
     }
 }
 
+HWND MonitorTest::StartMonitorIn(WindowState state)
+{
+    StartMonitor(state == WindowState::Hidden ? "HIDE" : "");
+    if (state == WindowState::Minimised) SendMessageA(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    if (state != WindowState::OptionsOpen || HasFatalFailure()) return nullptr;
+    HWND sheet = OpenOptions();
+    return sheet ? CurrentPage(sheet) : nullptr;
+}
+
 void MonitorTest::CloseMonitor()
 {
     PostMessageA(window, WM_CLOSE, 0, 0);
@@ -127,6 +136,20 @@ uint32_t MonitorTest::ToneCount()
 {
     SimBoardLock lock(board());
     return board().toneCount;
+}
+
+void MonitorTest::PrepareCpuAlarm()
+{
+    SetProfileValue("FAN0", "1,25,35,45,60,75,90,100,110,90");
+    SetProfileValue("SOUND", "1");
+    Board("temp0 = 40");
+}
+
+bool MonitorTest::AlarmSoundsWhenTheCpuOverheats()
+{
+    const uint32_t tones = ToneCount();
+    Board("temp0 = 95");
+    return WaitUntil([&] { return ToneCount() > tones; }, 6000);
 }
 
 std::vector<int> MonitorTest::FanControlRegisters()
