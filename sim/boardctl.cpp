@@ -9,6 +9,8 @@
 //   boardctl journal [N]            the last N port accesses (default 40)
 //   boardctl hold MS                holds the programs' shared chip lock for MS milliseconds
 //   boardctl hammer N               N slow register reads through the ports, each under that lock
+//   boardctl rhythm cycles MS       holds that lock during every monitoring cycle, free for a paint between
+//   boardctl rhythm busy MS         holds it 900 ms of every second, the monitoring cycles among them
 //   boardctl fault                  the monitor's next port read raises an access violation
 #include <windows.h>
 
@@ -31,7 +33,7 @@ int Usage()
 {
     fprintf(stderr,
             "usage: boardctl status | set LINE... | load FILE | reg HEX [VALUE] | tones | journal [N]\n"
-            "                hold MS | hammer N | fault\n"
+            "                hold MS | hammer N | rhythm cycles|busy MS | fault\n"
             "scenario lines: temp<n>=C [swing period], fan<n>=rpm|stopped|running, fan<n>.count=N|auto,\n"
             "                volt<n>=V, volt<n>.raw=N, noise=0|1, case=open|closed,\n"
             "                driver=running|stopped|absent, reg<hex>=value\n");
@@ -110,17 +112,26 @@ int LoadFile(SimBoard& board, const char* path)
     return ApplyText(board, text);
 }
 
-// Another program that uses the chip: it takes the shared lock the way the
-// monitor does, so a test can watch the monitor wait and recover.
-int HoldChip(uint32_t milliseconds)
+// The shared lock, taken the way the monitor takes it; null, said on
+// stderr, when it cannot be had.
+HANDLE TakeChipLock(const char* how, uint32_t milliseconds)
 {
     HANDLE mutex = OpenSuperIoMutex();
     if (!mutex || !AcquireSuperIoMutex(mutex, LockWaitMs)) {
         fprintf(stderr, "boardctl: cannot take the chip lock\n");
-        return 1;
+        return nullptr;
     }
-    printf("holding the chip lock for %u ms\n", milliseconds);
+    printf("holding the chip lock%s for %u ms\n", how, milliseconds);
     fflush(stdout);
+    return mutex;
+}
+
+// Another program that uses the chip: it takes the shared lock the way the
+// monitor does, so a test can watch the monitor wait and recover.
+int HoldChip(uint32_t milliseconds)
+{
+    HANDLE mutex = TakeChipLock("", milliseconds);
+    if (!mutex) return 1;
     Sleep(milliseconds);
     ReleaseMutex(mutex);
     return 0;
@@ -147,6 +158,91 @@ int HammerChip(uint32_t reads)
         PortIn8(BoardDataPort);
         ReleaseMutex(mutex);
     }
+    return 0;
+}
+
+// When another program last began a monitoring cycle: its latest read of a
+// temperature register, which only a cycle reads. False when none is kept.
+bool LatestCycle(SimBoard& board, uint32_t* cycleMs)
+{
+    SimBoardLock lock(board);
+    const uint32_t self = SimAccessSource();
+    for (uint32_t i = SimJournalKept(board); i-- > 0;) {
+        const SimPortAccess& a = SimJournalEntry(board, i);
+        if (a.source != self && a.port == BoardIndexPort && a.isWrite && a.value >= FirstTemperatureRegister &&
+            a.value < FirstTemperatureRegister + 3) {
+            *cycleMs = a.timeMs;
+            return true;
+        }
+    }
+    return false;
+}
+
+// The time of another program's latest chip access, and how many it made
+// since sinceMs.
+uint32_t ChipAccessesSince(SimBoard& board, uint32_t sinceMs, uint32_t* latestMs)
+{
+    SimBoardLock lock(board);
+    const uint32_t self = SimAccessSource();
+    uint32_t count = 0;
+    for (uint32_t i = SimJournalKept(board); i-- > 0;) {
+        const SimPortAccess& a = SimJournalEntry(board, i);
+        if (static_cast<int32_t>(a.timeMs - sinceMs) < 0) break;
+        if (a.source == self || (a.port != BoardIndexPort && a.port != BoardDataPort)) continue;
+        if (count++ == 0) *latestMs = a.timeMs;
+    }
+    return count;
+}
+
+// Lets the lock go and asks the monitor for a paint, until that paint has
+// read the chip (or did not come: the window is hidden or minimised).
+void LetGoForAPaint(SimBoard& board, HANDLE mutex)
+{
+    ReleaseMutex(mutex);
+    const uint32_t released = SimNowMs();
+    if (HWND monitor = FindWindowA("Thermivo", nullptr)) InvalidateRect(monitor, nullptr, FALSE);
+    constexpr uint32_t LongestPaintWaitMs = 150, QuietMs = 20;
+    for (;;) {
+        Sleep(2);
+        uint32_t latest = released;
+        const bool read = ChipAccessesSince(board, released, &latest) > 0;
+        const uint32_t now = SimNowMs();
+        if ((read && now - latest >= QuietMs) || now - released >= LongestPaintWaitMs) break;
+    }
+}
+
+// Another program that keeps the chip in the worst rhythms for the monitor,
+// for milliseconds. The monitor's cycles come once a second; the lock is let
+// go only between them, half a second after one: for a paint that boardctl
+// asks for itself (cycles), or for 100 ms (busy). Cycles that read the chip
+// anyway show where the monitor's timer has moved.
+int HoldChipInRhythm(SimBoard& board, BoardctlRhythmKind rhythm, uint32_t milliseconds)
+{
+    uint32_t cycleMs = SimNowMs();
+    LatestCycle(board, &cycleMs);
+    HANDLE mutex = TakeChipLock(" in a rhythm", milliseconds);
+    if (!mutex) return 1;
+    constexpr uint32_t BusyFreeMs = 100;
+    const uint32_t freeAfterCycleMs = rhythm == RhythmBusy ? 500 - BusyFreeMs / 2 : 500;
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < milliseconds) {
+        const uint32_t now = SimNowMs();
+        while (static_cast<int32_t>(now - (cycleMs + freeAfterCycleMs)) > 0) cycleMs += 1000;
+        Sleep(cycleMs + freeAfterCycleMs - now);
+        if (rhythm == RhythmBusy) {
+            ReleaseMutex(mutex);
+            Sleep(BusyFreeMs);
+        } else {
+            LetGoForAPaint(board, mutex);
+        }
+        uint32_t latest = 0;
+        if (LatestCycle(board, &latest) && static_cast<int32_t>(latest - cycleMs) > 0) cycleMs = latest;
+        if (!AcquireSuperIoMutex(mutex, LockWaitMs)) {
+            fprintf(stderr, "boardctl: the chip lock stayed taken\n");
+            return 1;
+        }
+    }
+    ReleaseMutex(mutex);
     return 0;
 }
 
@@ -192,6 +288,7 @@ int main(int argc, char** argv)
     }
     case BoardctlHold: return HoldChip(command.count);
     case BoardctlHammer: return HammerChip(command.count);
+    case BoardctlRhythm: return HoldChipInRhythm(board, command.rhythm, command.count);
     case BoardctlFault:
         InterlockedExchange(reinterpret_cast<volatile LONG*>(&board.faultRequested), 1);
         return 0;

@@ -40,7 +40,7 @@ bool Is(const char* word, const char* name)
 
 bool ParseBoardctlArguments(int argc, const char* const* argv, BoardctlCommand& command)
 {
-    command = {BoardctlStatus, 0, 0, false, 0, 0};
+    command = {BoardctlStatus, 0, 0, false, 0, 0, RhythmCycles};
     if (argc < 2) return false;
     const char* word = argv[1];
     const int extra = argc - 2;
@@ -82,6 +82,12 @@ bool ParseBoardctlArguments(int argc, const char* const* argv, BoardctlCommand& 
     if (Is(word, "hold") && extra == 1) {
         command.action = BoardctlHold;
         return ParseNumber(argv[2], 10, BoardctlLongestHoldMs, command.count);
+    }
+    if (Is(word, "rhythm") && extra == 2) {
+        command.action = BoardctlRhythm;
+        if (Is(argv[2], "busy")) command.rhythm = RhythmBusy;
+        else if (!Is(argv[2], "cycles")) return false;
+        return ParseNumber(argv[3], 10, BoardctlLongestHoldMs, command.count);
     }
     if (Is(word, "hammer") && extra == 1) {
         command.action = BoardctlHammer;

@@ -13,6 +13,12 @@ enum BoardctlAction {
     BoardctlHold,     // hold MS: holds the programs' shared chip lock
     BoardctlHammer,   // hammer N: N register reads, each under the shared lock
     BoardctlFault,    // fault: the monitor's next port read raises an access violation
+    BoardctlRhythm,   // rhythm cycles|busy MS: holds the shared lock in a rhythm for MS milliseconds
+};
+
+enum BoardctlRhythmKind {
+    RhythmCycles,  // during every monitoring cycle, free for a paint between them
+    RhythmBusy,    // 900 ms of every second, the monitoring cycles among them
 };
 
 struct BoardctlCommand {
@@ -21,7 +27,8 @@ struct BoardctlCommand {
     uint8_t reg;
     bool writeValue;
     uint8_t value;
-    uint32_t count;     // journal: entries; hammer: reads; hold: milliseconds
+    uint32_t count;     // journal: entries; hammer: reads; hold, rhythm: milliseconds
+    BoardctlRhythmKind rhythm;
 };
 
 constexpr uint32_t BoardctlDefaultJournal = 40;

@@ -37,21 +37,19 @@ bool FanDriven(const FanProfile& profile, int32_t temperature, int32_t rpm, int3
     return curveOn && CurveDuty(profile, temperature) > 0;
 }
 
-void StartSpinUpGrace(FanStallState& state, uint32_t nowMs)
+bool UpdateFanStall(FanStallState& state, const FanProfile& profile, const FanCycle& cycle, uint32_t nowMs)
 {
-    state.graceActive = 1;
-    state.graceStartMs = nowMs;
-}
-
-bool UpdateFanStall(FanStallState& state, bool watched, const FanProfile& profile, int32_t temperature,
-                    int32_t rpm, uint32_t nowMs)
-{
-    const bool driven = FanDriven(profile, temperature, rpm, state.curveOn);
+    if (cycle.programming.count != state.programmingsSeen) {
+        state.programmingsSeen = cycle.programming.count;
+        state.graceActive = 1;
+        state.graceStartMs = cycle.programming.atMs;
+    }
+    const bool driven = FanDriven(profile, cycle.temperature, cycle.rpm, state.curveOn);
     // Wrap-safe: the tick count goes round every 49.7 days.
     if (state.graceActive && nowMs - state.graceStartMs >= SpinUpGraceMs) state.graceActive = 0;
-    if (!watched || !driven || rpm > 0 || state.graceActive) {
+    if (!cycle.watched || !driven || state.graceActive || (cycle.fresh && cycle.rpm > 0)) {
         state.zeroCycles = 0;
-    } else if (state.zeroCycles < StallCycles) {
+    } else if (cycle.fresh && state.zeroCycles < StallCycles) {
         ++state.zeroCycles;
     }
     return FanHasStalled(state);

@@ -1,10 +1,11 @@
 // The fan stall alarm's rule, without a platform call: a watched fan that is
 // being driven and reads 0 rpm in StallCycles consecutive monitoring cycles
-// has stalled, until the first cycle in which it turns again.
+// that read it has stalled, until the first cycle in which it turns again.
 #pragma once
 
 #include <cstdint>
 
+#include "monitor/hw/fan_control.h"
 #include "monitor/settings/monitor_config.h"
 
 constexpr int32_t StallCycles = 3;
@@ -21,6 +22,19 @@ struct FanStallState {
     int32_t zeroCycles;
     int32_t graceActive;
     uint32_t graceStartMs;
+    uint32_t programmingsSeen;
+};
+
+// What one monitoring cycle knows of one fan.
+struct FanCycle {
+    bool watched;         // its FANSTALL position and its speed readout are both on
+    int32_t temperature;  // the reading of the channel's own input
+    int32_t rpm;
+    // The speed was read from the chip in this cycle; a reading kept from an
+    // earlier one (another program held the chip) neither counts towards a
+    // stall nor ends one.
+    bool fresh;
+    FanProgramming programming;  // a programming not seen before starts the spin-up grace
 };
 
 // Whether the fan has stalled, as the last UpdateFanStall found.
@@ -33,10 +47,6 @@ inline bool FanHasStalled(const FanStallState& state)
 // reading of the channel's own input), updating the curve's on state.
 bool FanDriven(const FanProfile& profile, int32_t temperature, int32_t rpm, int32_t& curveOn);
 
-// The fan has just been programmed: no stall for SpinUpGraceMs from nowMs.
-void StartSpinUpGrace(FanStallState& state, uint32_t nowMs);
-
-// One monitoring cycle of one fan; returns whether it has stalled. watched:
-// its FANSTALL position and its speed readout are both on.
-bool UpdateFanStall(FanStallState& state, bool watched, const FanProfile& profile, int32_t temperature,
-                    int32_t rpm, uint32_t nowMs);
+// One monitoring cycle of one fan; returns whether it has stalled. A fan
+// programmed less than SpinUpGraceMs before nowMs does not stall.
+bool UpdateFanStall(FanStallState& state, const FanProfile& profile, const FanCycle& cycle, uint32_t nowMs);

@@ -35,15 +35,16 @@ void ReadSensors()
 
 // The watched fans judged on this cycle's readings: 1 when one has stalled,
 // 0 when none has, NotLogged when no fan is watched.
-int32_t JudgeFanStalls()
+int32_t JudgeFanStalls(const ChipReadingPass& pass)
 {
     int32_t finding = NotLogged;
-    const DWORD now = GetTickCount();
+    const uint32_t now = ChipNowMs();
     for (int n = 0; n < FanChannelCount; ++n) {
         const bool watched = monitorConfig.stallWatch[n] != 0;
         const SensorSnapshot& reading = sensorSnapshot[n];
-        if (UpdateFanStall(fanStall[n], watched && monitorConfig.itemOn[n + 3], monitorConfig.fan[n],
-                           reading.temperature, reading.fanSpeed, now))
+        const FanCycle cycle = {watched && monitorConfig.itemOn[n + 3], reading.temperature, reading.fanSpeed,
+                                pass.ReadFresh(FanInput + n), LastFanProgramming(n)};
+        if (UpdateFanStall(fanStall[n], monitorConfig.fan[n], cycle, now))
             finding = 1;
         else if (watched && finding == NotLogged)
             finding = 0;
@@ -54,7 +55,7 @@ int32_t JudgeFanStalls()
 // Flashes the caption once for the first alarm source found; every source
 // is still examined, in the fixed order temperature, voltage, case, stalled
 // fans.
-bool CheckAlarms(HWND window, CycleFindings* found)
+bool CheckAlarms(HWND window, const ChipReadingPass& pass, CycleFindings* found)
 {
     found->temperatureAlarm = TemperatureAlarmChannel(monitorConfig, sensorSnapshot) >= 0;
     bool alarm = found->temperatureAlarm;
@@ -69,7 +70,7 @@ bool CheckAlarms(HWND window, CycleFindings* found)
         if (!alarm) FlashWindow(window, TRUE);
         alarm = true;
     }
-    found->fanStall = JudgeFanStalls();
+    found->fanStall = JudgeFanStalls(pass);
     if (found->fanStall == 1) {
         if (!alarm) FlashWindow(window, TRUE);
         alarm = true;
@@ -94,16 +95,11 @@ bool FanStalled(int fan)
     return FanHasStalled(fanStall[fan]);
 }
 
-void GiveFanTimeToSpinUp(int fan)
-{
-    StartSpinUpGrace(fanStall[fan], GetTickCount());
-}
-
 void RunMonitoringCycle(HWND window)
 {
     // While another program holds the chip, the readings of this cycle stay
-    // the previous ones and the alarms are judged on them, for at most a few
-    // seconds (chip_lock.h).
+    // the previous ones and the alarms are judged on them, but none for more
+    // than a few seconds (chip_lock.h).
     ChipReadingPass pass;
     ReadSensors();
     // The panel judges the rails when it paints. A hidden or minimised window
@@ -111,7 +107,7 @@ void RunMonitoringCycle(HWND window)
     // judges them itself, before it decides the alarm.
     if (minimised || IsIconic(window) || !IsWindowVisible(window)) JudgeShownRails();
     CycleFindings found;
-    if (CheckAlarms(window, &found)) {
+    if (CheckAlarms(window, pass, &found)) {
         trayIconState = ToggleTrayIcon(window);
         alarmActive = 1;
         WakeSoundWorker();

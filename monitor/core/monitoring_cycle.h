@@ -17,6 +17,3 @@ void RunMonitoringCycle(HWND window);
 // Whether the fan's stall alarm holds (the panel shows its speed in the
 // alarm colour).
 bool FanStalled(int fan);
-// Called right after the fan has been programmed: it gets time to spin up
-// before a 0 rpm reading counts.
-void GiveFanTimeToSpinUp(int fan);

@@ -15,7 +15,6 @@ struct LastReadings {
     int32_t temperature[3];  // registers 0x29..0x2B
     int32_t fanSpeed[3];
     double voltage[8];
-    bool voltageTaken[8];
     int caseOpen;
 };
 LastReadings last;
@@ -94,7 +93,7 @@ void RestoreFanControlRegisters()
 
 void SetFanControlFlag()
 {
-    SetRegisterBits(RegFanControlFlags, FanControlEnable, ReadingGroup);
+    SetRegisterBits(RegFanControlFlags, FanControlEnable, PassWritingGroup);
 }
 
 int ClearCaseOpen()
@@ -105,7 +104,7 @@ int ClearCaseOpen()
 
 int ReadCaseOpen()
 {
-    ChipGroup group(ReadingGroup);
+    ChipGroup group(ReadingGroup, CaseInput);
     if (group.Granted()) last.caseOpen = (ReadChipRegister(RegCaseStatus) & CaseOpened) ? 1 : 0;
     return last.caseOpen;
 }
@@ -113,8 +112,9 @@ int ReadCaseOpen()
 int32_t ReadTemperature(int channel, int32_t fanMap)
 {
     const uint8_t reg = TemperatureRegisterTable[FanMapRow(fanMap)][channel];
-    int32_t& reading = last.temperature[reg - TemperatureRegisterTable[0][0]];
-    ChipGroup group(ReadingGroup);
+    const int input = reg - TemperatureRegisterTable[0][0];
+    int32_t& reading = last.temperature[input];
+    ChipGroup group(ReadingGroup, TemperatureInput + input);
     if (group.Granted()) reading = static_cast<int8_t>(ReadChipRegister(reg));
     return reading;
 }
@@ -122,8 +122,9 @@ int32_t ReadTemperature(int channel, int32_t fanMap)
 int32_t ReadFanSpeed(uint8_t countRegister)
 {
     if (countRegister < FanCountRegister[0] || countRegister > FanCountRegister[2]) return 0;
-    int32_t& reading = last.fanSpeed[countRegister - FanCountRegister[0]];
-    ChipGroup group(ReadingGroup);
+    const int fan = countRegister - FanCountRegister[0];
+    int32_t& reading = last.fanSpeed[fan];
+    ChipGroup group(ReadingGroup, FanInput + fan);
     if (!group.Granted()) return reading;
     const int32_t count = ReadChipRegister(countRegister);
     int32_t divisor = Fan2Divisor;
@@ -143,12 +144,13 @@ double ReadVoltage(uint8_t reg)
     constexpr float Step = 0.016f;
     const int channel = reg - VoltageRegisterBase;
     if (channel < 0 || channel >= 8) return 0;
-    ChipGroup group(ReadingGroup);
+    // The battery is sampled for this read; the sample and the read belong
+    // together, and without the lock neither happens.
+    const bool battery = reg == BatteryVoltageRegister;
+    ChipGroup group(battery ? PassWritingGroup : ReadingGroup, RailInput + channel);
     if (!group.Granted()) return last.voltage[channel];
-    // The battery is sampled for this read; the sample and the read belong together.
-    if (reg == BatteryVoltageRegister) OrRegister(RegConfiguration, ConfigSampleBattery);
+    if (battery) OrRegister(RegConfiguration, ConfigSampleBattery);
     const double v = ReadChipRegister(reg) * static_cast<double>(Step);
-    last.voltageTaken[channel] = true;
     double& volts = last.voltage[channel];
     switch (reg) {
     case RegHighRangeVoltage: volts = v * 0.75 * static_cast<double>(1.68f) * 2.4 * 1.3; break;
@@ -163,7 +165,7 @@ double ReadVoltage(uint8_t reg)
 bool VoltageReadingTaken(uint8_t reg)
 {
     const int channel = reg - VoltageRegisterBase;
-    return channel >= 0 && channel < 8 && last.voltageTaken[channel];
+    return channel >= 0 && channel < 8 && AgeOfReading(RailInput + channel).taken;
 }
 
 namespace {

@@ -5,7 +5,8 @@
 // share (chip_lock.h); every operation below takes its groups itself. All of
 // it runs on the main thread, except the restore of a crashing process.
 // A reading that finds the chip held by another program in a cycle or a
-// paint returns the input's previous reading.
+// paint returns the input's previous reading, until that would be too old
+// (chip_lock.h).
 #pragma once
 
 #include <array>

@@ -3,25 +3,48 @@
 namespace {
 
 const ChipLock* chipLock;
+// A release failed: this process may still own the lock, and must not wait
+// for it again as if it did not.
+bool lockGivenUp;
 
 ChipReadingPass::State pass;
 
-// Passes that had the lock come every second; a miss more than this after
-// the last one (at the start, or after the machine slept) counts from itself.
-constexpr uint32_t PassGapMs = 2000;
+// sinceMs: when the input was read last or, never read yet, when a pass
+// first wanted it; a reading that never was counts from then.
+struct InputAge {
+    bool wanted;
+    bool taken;
+    uint32_t sinceMs;
+};
+InputAge inputAge[ChipInputCount];
 
-// The readings are as old as staleSinceMs while passes miss the lock.
-bool missing;
-uint32_t staleSinceMs;
-bool hadLock;
-uint32_t lastLockedPassMs;
-
-void NoteMiss()
+bool Shared()
 {
-    if (missing) return;
-    missing = true;
-    const uint32_t now = chipLock->nowMs();
-    staleSinceMs = hadLock && now - lastLockedPassMs <= PassGapMs ? lastLockedPassMs : now;
+    return chipLock && chipLock->acquire && !lockGivenUp;
+}
+
+bool ValidInput(int input)
+{
+    return input >= 0 && input < ChipInputCount;
+}
+
+// Whether a pass that misses the lock reads the input anyway.
+bool Overdue(int input, uint32_t now)
+{
+    if (!ValidInput(input)) return false;
+    InputAge& age = inputAge[input];
+    if (!age.wanted) {
+        age.wanted = true;
+        age.sinceMs = now;
+    }
+    return now - age.sinceMs + PassSlackMs >= LongestStaleMs;
+}
+
+void NoteRead(int input, uint32_t now)
+{
+    if (!ValidInput(input)) return;
+    inputAge[input] = {true, true, now};
+    if (pass.active) pass.fresh |= 1u << input;
 }
 
 }  // namespace
@@ -29,54 +52,62 @@ void NoteMiss()
 void UseChipLock(const ChipLock* lock)
 {
     chipLock = lock;
-    missing = false;
-    hadLock = false;
+    lockGivenUp = false;
+    for (InputAge& age : inputAge) age = {};
 }
 
-ChipGroup::ChipGroup(ChipGroupKind kind) : granted(true), held(false)
+uint32_t ChipNowMs()
 {
-    if (!chipLock) return;
-    if (kind == ReadingGroup && pass.active) {
-        if (!pass.missed)
-            held = chipLock->acquire(ReadingWaitMs);
-        else if (pass.overdue)
-            held = chipLock->acquire(0);
-        if (held) pass.took = true;
-        if (!held && !pass.missed) {
-            pass.missed = true;
-            NoteMiss();
+    return chipLock ? chipLock->nowMs() : 0;
+}
+
+ReadingAge AgeOfReading(int input)
+{
+    if (!ValidInput(input) || !inputAge[input].taken) return {false, 0};
+    return {true, ChipNowMs() - inputAge[input].sinceMs};
+}
+
+ChipGroup::ChipGroup(ChipGroupKind kind, int input) : granted(true), held(false)
+{
+    const uint32_t now = ChipNowMs();
+    if (Shared()) {
+        if (kind != ProgrammingGroup && pass.active) {
+            const bool overdue = Overdue(input, now);
+            if (!pass.missed)
+                held = chipLock->acquire(ReadingWaitMs);
+            else if (overdue)
+                held = chipLock->acquire(0);
+            if (!held) pass.missed = true;
+            granted = held || (kind == ReadingGroup && overdue);
+            if (!held && granted) pass.unlocked = true;
+        } else {
+            held = chipLock->acquire(ProgrammingWaitMs);
         }
-        granted = held || pass.overdue;
-        if (!held && granted) pass.unlocked = true;
-        return;
     }
-    held = chipLock->acquire(ProgrammingWaitMs);
+    if (granted) NoteRead(input, now);
 }
 
 ChipGroup::~ChipGroup()
 {
-    if (held) chipLock->release();
+    if (held && !chipLock->release()) lockGivenUp = true;
 }
 
 ChipReadingPass::ChipReadingPass() : outer(pass)
 {
-    const uint32_t now = chipLock ? chipLock->nowMs() : 0;
-    const bool overdue = missing && now - staleSinceMs + PassSlackMs >= LongestStaleMs;
-    pass = {true, now, false, false, overdue, false};
+    pass = {true, false, false, 0};
 }
 
 ChipReadingPass::~ChipReadingPass()
 {
-    // A pass without any group (nothing shown) tells nothing about the lock.
-    if (pass.took && !pass.missed) {
-        missing = false;
-        hadLock = true;
-        lastLockedPassMs = pass.startMs;
-    }
     pass = outer;
 }
 
 bool ChipReadingPass::ReadWithoutLock() const
 {
     return pass.unlocked;
+}
+
+bool ChipReadingPass::ReadFresh(int input) const
+{
+    return ValidInput(input) && (pass.fresh >> input & 1u) != 0;
 }

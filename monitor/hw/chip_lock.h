@@ -7,25 +7,30 @@
 // write, a read-modify-write, the Super I/O entry key, the five registers
 // of the board's fan control) holds it as one ChipGroup, never across a
 // pause or a message box. Groups wait in two ways:
-//  - A reading group of a monitoring cycle or a paint (a ChipReadingPass)
-//    waits at most ReadingWaitMs. On a miss it touches no port and the pass's
-//    readings keep their previous values; after a miss the pass's later
-//    groups do not wait at all, so a holder that keeps the lock costs a
-//    pass one such wait.
-//    Readings are never older than LongestStaleMs, though: once passes have
-//    missed the lock for that long since the last pass that had it, a pass
-//    that misses it reads anyway, and its later groups take the lock only
-//    when it is free. A monitor that keeps showing and judging old readings
-//    while the CPU overheats is worse than a rare read that lands between
-//    another tool's index and data access, and a tool that keeps the lock
-//    for seconds is stuck, not between the two. The first pass that gets the
-//    lock for all its groups ends this.
+//  - A group of a monitoring cycle or a paint (a ChipReadingPass) waits at
+//    most ReadingWaitMs, and once a group of the pass has found the lock
+//    taken, the pass's later groups no longer wait at all: a holder that
+//    keeps the lock costs a pass one such wait. A group that misses the lock
+//    touches no port and its reading stays the previous one.
+//    Every input (ChipInput) has an age of its own, though, and no reading
+//    is left older than LongestStaleMs: a group that misses the lock reads
+//    its input anyway once the reading would otherwise be that old (taking
+//    the lock if it is free at that moment), whatever other inputs and other
+//    passes got meanwhile. Without the lock a group only reads: the
+//    fan-control flag is not set and the battery is not sampled, so the
+//    battery's reading waits for a pass that has the lock. A monitor that
+//    keeps showing and judging old readings while the CPU overheats is worse
+//    than a rare read that lands between another tool's index and data
+//    access, and a tool that keeps the lock for seconds is stuck, not between
+//    the two.
 //  - Every other group (initialisation, fan programming, giving the board's
 //    fan control back, readings outside a pass) waits up to
 //    ProgrammingWaitMs and then goes ahead. Other tools hold the lock for a
 //    group of accesses, microseconds to a few milliseconds; one that keeps it
 //    for a second is stuck, not in the middle of a pair, and the fans must
 //    not stay unprogrammed or stranded on its account.
+// A lock that could not be released is never taken again: groups then go
+// ahead as without a lock.
 #pragma once
 
 #include <cstdint>
@@ -34,32 +39,60 @@ constexpr uint32_t ReadingWaitMs = 10;
 constexpr uint32_t ProgrammingWaitMs = 1000;
 constexpr uint32_t LongestStaleMs = 5000;
 // Passes come once a second, a little early or late: the one that would
-// leave the readings older than LongestStaleMs reads anyway.
+// leave a reading older than LongestStaleMs reads it anyway.
 constexpr uint32_t PassSlackMs = 500;
 
 struct ChipLock {
     // Waits up to waitMs; true once held, also when its last holder ended
-    // without releasing it.
+    // without releasing it. Null when no lock is shared with other programs:
+    // every group goes ahead, and the clock still tells the readings' ages.
     bool (*acquire)(uint32_t waitMs);
-    void (*release)();
-    // A millisecond clock that may wrap, for how long passes have missed.
+    // False when the lock could not be let go.
+    bool (*release)();
+    // A millisecond clock that may wrap.
     uint32_t (*nowMs)();
 };
 
-// The lock every later group takes; none (the start) lets groups go ahead
-// unlocked.
+// The lock every later group takes, and the clock of the readings' ages;
+// none (the start) lets groups go ahead unlocked and ages nothing.
 void UseChipLock(const ChipLock* lock);
+// The lock's clock, or 0 without one.
+uint32_t ChipNowMs();
 
-enum ChipGroupKind { ReadingGroup, ProgrammingGroup };
+// The inputs that passes read, each with an age of its own: the three
+// temperature registers, the three fan counts, the eight rails (the battery
+// is one of them) and the case flag.
+constexpr int TemperatureInput = 0;  // + register - 0x29
+constexpr int FanInput = 3;          // + fan
+constexpr int RailInput = 6;         // + register - 0x20
+constexpr int BatteryInput = RailInput + 3;
+constexpr int CaseInput = 14;
+constexpr int ChipInputCount = 15;
+constexpr int NoChipInput = -1;
+
+struct ReadingAge {
+    bool taken;      // read from the chip at least once
+    uint32_t ageMs;  // since it was read last
+};
+ReadingAge AgeOfReading(int input);
+
+enum ChipGroupKind {
+    ProgrammingGroup,
+    // Reads an input.
+    ReadingGroup,
+    // Writes for a pass (the fan-control flag; the battery's sample before
+    // its read): inside a pass, never without the lock.
+    PassWritingGroup,
+};
 
 class ChipGroup {
 public:
-    explicit ChipGroup(ChipGroupKind kind);
+    explicit ChipGroup(ChipGroupKind kind, int input = NoChipInput);
     ~ChipGroup();
     ChipGroup(const ChipGroup&) = delete;
     ChipGroup& operator=(const ChipGroup&) = delete;
-    // False only for a reading group of a pass that has missed the lock: it
-    // must touch no port.
+    // False only for a group of a pass that has neither the lock nor an
+    // overdue reading to take: it must touch no port.
     bool Granted() const { return granted; }
 
 private:
@@ -77,14 +110,14 @@ public:
     ChipReadingPass& operator=(const ChipReadingPass&) = delete;
     // Whether a group of this pass so far read the chip without the lock.
     bool ReadWithoutLock() const;
+    // Whether a group of this pass read the input from the chip.
+    bool ReadFresh(int input) const;
 
     struct State {
         bool active;
-        uint32_t startMs;
-        bool missed;    // a group found the lock taken
-        bool took;      // a group held the lock
-        bool overdue;   // the readings are as old as they may get
-        bool unlocked;  // a group read without the lock
+        bool missed;      // a group found the lock taken
+        bool unlocked;    // a group read without the lock
+        uint32_t fresh;   // bit per input read
     };
 
 private:

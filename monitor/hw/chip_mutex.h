@@ -5,8 +5,9 @@
 #include <windows.h>
 
 // Creates or opens "Global\Access_ISABUS.HTP.Method", or the same name
-// without "Global\" where that namespace is refused (the 95/98 family, NT 4.0
-// without Terminal Server). Null when neither can be had.
+// without "Global\" where that namespace is unavailable (the 95/98 family,
+// NT 4.0 without Terminal Server). Null when neither can be had, or when the
+// mutex exists but this user may not release it (chip_mutex_choice.h).
 HANDLE OpenSuperIoMutex();
 
 // Waits up to waitMs; true once held, also when abandoned by its last holder.

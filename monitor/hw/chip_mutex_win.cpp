@@ -2,11 +2,11 @@
 
 #include "common/windows_family.h"
 #include "monitor/hw/chip_lock.h"
+#include "monitor/hw/chip_mutex_choice.h"
+
+static_assert(MutexWaitAndReleaseRights == (SYNCHRONIZE | MUTEX_MODIFY_STATE), "the rights of a wait and a release");
 
 namespace {
-
-constexpr const char* GlobalMutexName = "Global\\Access_ISABUS.HTP.Method";
-constexpr const char* LocalMutexName = "Access_ISABUS.HTP.Method";
 
 HANDLE superIoMutex;
 
@@ -15,9 +15,9 @@ bool AcquireProcessMutex(uint32_t waitMs)
     return AcquireSuperIoMutex(superIoMutex, waitMs);
 }
 
-void ReleaseProcessMutex()
+bool ReleaseProcessMutex()
 {
-    ReleaseMutex(superIoMutex);
+    return ReleaseMutex(superIoMutex) != FALSE;
 }
 
 uint32_t TickNow()
@@ -26,8 +26,10 @@ uint32_t TickNow()
 }
 
 constexpr ChipLock SuperIoMutexLock = {AcquireProcessMutex, ReleaseProcessMutex, TickNow};
+// Nothing shared: the groups go ahead, and the readings still have ages.
+constexpr ChipLock NoSharedLock = {nullptr, nullptr, TickNow};
 
-HANDLE CreateOrOpen(const char* name)
+void* CreateOrOpen(const char* name, bool* refused)
 {
     // A null DACL: a program of any user or a service may wait for it and
     // release it. The 95/98 family has no security descriptors; there the
@@ -38,19 +40,24 @@ HANDLE CreateOrOpen(const char* name)
         SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, FALSE))
         attributes.lpSecurityDescriptor = &descriptor;
     HANDLE mutex = CreateMutexA(&attributes, FALSE, name);
-    // Created by another user who gave others less than full access:
-    // waiting and releasing is all this program needs.
-    if (!mutex && GetLastError() == ERROR_ACCESS_DENIED) mutex = OpenMutexA(SYNCHRONIZE, FALSE, name);
+    *refused = !mutex && GetLastError() == ERROR_ACCESS_DENIED;
     return mutex;
 }
+
+void* Open(const char* name, uint32_t rights, bool* refused)
+{
+    HANDLE mutex = OpenMutexA(rights, FALSE, name);
+    *refused = !mutex && GetLastError() == ERROR_ACCESS_DENIED;
+    return mutex;
+}
+
+constexpr MutexCalls SystemMutexCalls = {CreateOrOpen, Open};
 
 }  // namespace
 
 HANDLE OpenSuperIoMutex()
 {
-    if (IsWindows9xFamily(GetVersion())) return CreateOrOpen(LocalMutexName);
-    HANDLE mutex = CreateOrOpen(GlobalMutexName);
-    return mutex ? mutex : CreateOrOpen(LocalMutexName);
+    return static_cast<HANDLE>(ChooseChipMutex(SystemMutexCalls, !IsWindows9xFamily(GetVersion())));
 }
 
 bool AcquireSuperIoMutex(HANDLE mutex, DWORD waitMs)
@@ -62,5 +69,5 @@ bool AcquireSuperIoMutex(HANDLE mutex, DWORD waitMs)
 void ShareChipWithOtherPrograms()
 {
     superIoMutex = OpenSuperIoMutex();
-    if (superIoMutex) UseChipLock(&SuperIoMutexLock);
+    UseChipLock(superIoMutex ? &SuperIoMutexLock : &NoSharedLock);
 }

@@ -6,6 +6,8 @@
 
 namespace {
 
+FanProgramming fanProgramming[FanChannelCount];
+
 uint8_t LowByte(int32_t value)
 {
     return static_cast<uint8_t>(value & 0xFF);
@@ -38,6 +40,7 @@ void ProgramFan(int fan, int mode, int32_t fanMap)
     } else if (mode == FanModeSoftware) {
         WriteChipRegister(RegPwmControl[fan], static_cast<uint8_t>(profile.manualPwm & PwmValueMask));
     }
+    fanProgramming[fan] = {fanProgramming[fan].count + 1, ChipNowMs()};
 }
 
 void ProgramAllFans()
@@ -46,4 +49,9 @@ void ProgramAllFans()
         const int mode = monitorConfig.fan[fan].autoMode == 1 ? FanModeAutomatic : FanModeSoftware;
         ProgramFan(fan, mode, monitorConfig.fanMap);
     }
+}
+
+FanProgramming LastFanProgramming(int fan)
+{
+    return fan >= 0 && fan < FanChannelCount ? fanProgramming[fan] : FanProgramming{};
 }

@@ -23,3 +23,11 @@ constexpr std::array<std::array<uint8_t, 3>, 6> PwmControlTable = {{
 
 void ProgramFan(int fan, int mode, int32_t fanMap);
 void ProgramAllFans();
+
+// How often a fan output has been programmed in this process, and when last
+// (on the chip lock's clock): a fan just programmed may still be spinning up.
+struct FanProgramming {
+    uint32_t count;
+    uint32_t atMs;
+};
+FanProgramming LastFanProgramming(int fan);

@@ -42,7 +42,24 @@ struct MonitorConfig {
     int32_t fanMap;           // fan/temperature assignment, 0..5
     int32_t caseOpenCheck;
     int32_t stallWatch[FanChannelCount];  // 1: a driven fan that reads 0 rpm raises the alarm
+    uint32_t heldKeys;                    // HeldKey bits
 };
+
+// The keys SaveSettings writes whose value did not read whole at loading:
+// they hold what a missing key gives, and their win.ini line stays as the
+// user wrote it, for them to mend, until what sets the key in the program
+// (its Options page's Apply, the panel's readout switches) sets it.
+enum HeldKey : uint32_t {
+    HeldFan0 = 1u << 0,  // FAN0; FAN1 and FAN2 are the next two bits
+    HeldItemsOn = 1u << 3,
+    HeldVoltTolerance = 1u << 4,
+    HeldVoltBase = 1u << 5,
+    HeldVoltEnable = 1u << 6,
+};
+constexpr uint32_t HeldFan(int channel)
+{
+    return HeldFan0 << channel;
+}
 
 extern MonitorConfig monitorConfig;
 
@@ -52,6 +69,12 @@ constexpr int32_t StartManualPwm = 90;
 constexpr int32_t StartAlarmTemp = 80;
 
 MonitorConfig InitialMonitorConfig();
+
+// Called by whatever sets the held keys' values: their lines are written again.
+inline void ReleaseHeldKeys(uint32_t keys)
+{
+    monitorConfig.heldKeys &= ~keys;
+}
 
 // The alarm threshold of a channel as its mode defines it.
 inline int32_t FanAlarmThreshold(const FanProfile& profile)

@@ -18,6 +18,7 @@ struct FanPageState {
     HWND manualSlider;
     HWND alarmSlider;
     int32_t workTemp[5];  // the limits in the display unit, kept in order
+    bool fillingBoxes;    // while the page writes a value box itself
 };
 extern FanPageState fanPageState[3];
 

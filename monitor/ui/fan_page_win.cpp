@@ -6,7 +6,6 @@
 
 #include "common/centre_window.h"
 #include "common/runtime/format.h"
-#include "monitor/core/monitoring_cycle.h"
 #include "monitor/hw/fan_control.h"
 #include "monitor/res/dialog_ids.h"
 #include "monitor/settings/monitor_config.h"
@@ -42,11 +41,15 @@ void SetTickFrequency(HWND slider)
     SendMessageA(slider, TBM_SETTICFREQ, 10, 0);
 }
 
-void SetNumber(HWND window, int32_t value)
+// The page's own writing of a value box; the change the box reports for it
+// is not the user's.
+void ShowInBox(FanPageState& state, int i, int32_t value)
 {
     char text[16];
     FormatText(text, sizeof text, "%d", value);
-    SetWindowTextA(window, text);
+    state.fillingBoxes = true;
+    SetWindowTextA(state.tempEdit[i], text);
+    state.fillingBoxes = false;
 }
 
 // The temperature controls follow the moves the ordering rule made.
@@ -54,7 +57,7 @@ void ShowTemperatureMoves(FanPageState& state, const SliderMove* moves, int coun
 {
     for (int i = 0; i < count; ++i) {
         SetSliderPosition(state.tempSlider[moves[i].slider], moves[i].position);
-        SetNumber(state.tempEdit[moves[i].slider], moves[i].position);
+        ShowInBox(state, moves[i].slider, moves[i].position);
     }
 }
 
@@ -139,14 +142,13 @@ void OnTemperatureScroll(HWND page, int fan, int code, HWND slider)
         state.workTemp[k] = SliderPosition(slider);
         SliderMove moves[4];
         ShowTemperatureMoves(state, moves, OrderTemperatureLimits(state.workTemp, k, moves));
-        SetNumber(state.tempEdit[k], state.workTemp[k]);
+        ShowInBox(state, k, state.workTemp[k]);
     }
     MarkSheetChanged(page);
 }
 
-void OnTypedTemperature(HWND page, int fan, int k)
+void TakeTypedTemperature(FanPageState& state, int k)
 {
-    FanPageState& state = fanPageState[fan];
     char text[ValueBoxTextSize];
     GetWindowTextA(state.tempEdit[k], text, sizeof text);
     // Kept as typed, even beyond the slider's range; the slider limits itself.
@@ -154,7 +156,21 @@ void OnTypedTemperature(HWND page, int fan, int k)
     SetSliderPosition(state.tempSlider[k], state.workTemp[k]);
     SliderMove moves[4];
     ShowTemperatureMoves(state, moves, OrderTemperatureLimits(state.workTemp, k, moves));
+}
+
+void OnTypedTemperature(HWND page, int fan, int k)
+{
+    TakeTypedTemperature(fanPageState[fan], k);
     MarkSheetChanged(page);
+}
+
+// Enter (OK) and Alt+A (Apply) leave the focus in the box being typed in,
+// so its value is taken here, before the page stores the sliders.
+void TakeValueBeingTyped(int fan)
+{
+    FanPageState& state = fanPageState[fan];
+    const int k = IndexOf(state.tempEdit, 5, GetFocus());
+    if (k >= 0) TakeTypedTemperature(state, k);
 }
 
 void OnPwmScroll(HWND page, int fan, int code, HWND slider)
@@ -195,7 +211,7 @@ void OnResetToDefault(HWND page, int fan)
         }
         state.workTemp[i] = ToDisplayTemperature(state.workTemp[i], monitorConfig.celsius);
         SetSliderPosition(state.tempSlider[i], state.workTemp[i]);
-        SetNumber(state.tempEdit[i], state.workTemp[i]);
+        ShowInBox(state, i, state.workTemp[i]);
     }
     for (int i = 0; i < 3; ++i)
         if (pwm[i] != Unset) SetSliderPosition(state.pwmSlider[i], pwm[i]);
@@ -212,7 +228,10 @@ void OnResetToDefault(HWND page, int fan)
 LRESULT OnNotify(HWND page, int fan, const NMHDR* header)
 {
     switch (header->code) {
-    case PSN_APPLY: ApplyFanPage(page, fan); break;
+    case PSN_APPLY:
+        TakeValueBeingTyped(fan);
+        ApplyFanPage(page, fan);
+        break;
     case PSN_RESET: CloseSheet(page); break;
     case PSN_HELP: OpenHelpWindow(page); break;
     default: break;
@@ -227,13 +246,17 @@ void OnCommand(HWND page, int fan, WPARAM wParam)
     if (code == BN_CLICKED && (id == FAN_AUTO_RADIO + fan || id == FAN_SOFTWARE_RADIO + fan)) OnModeButton(page, fan, id);
     if (code == BN_CLICKED && id == FAN_RESET_BUTTON + fan) OnResetToDefault(page, fan);
     if (code == EN_KILLFOCUS && id >= FAN_TEMP_BOX && id < FAN_TEMP_BOX + 5) OnTypedTemperature(page, fan, id - FAN_TEMP_BOX);
+    // Typing enables Apply at once; the value itself is taken when the box
+    // loses the focus, as the click on Apply or OK makes it.
+    if (code == EN_CHANGE && id >= FAN_TEMP_BOX && id < FAN_TEMP_BOX + 5 && !fanPageState[fan].fillingBoxes)
+        MarkSheetChanged(page);
 }
 
 }  // namespace
 
 void RescaleFanPage(HWND page, int fan)
 {
-    const FanPageState& state = fanPageState[fan];
+    FanPageState& state = fanPageState[fan];
     const FanProfile& profile = monitorConfig.fan[fan];
     const int32_t scale = monitorConfig.celsius;
     const char* lowLabel = scale ? "  0 C" : " 32 F";
@@ -248,7 +271,7 @@ void RescaleFanPage(HWND page, int fan)
         const int32_t shown = ToDisplayTemperature(profile.tempLimit[i], scale);
         SetSliderRange(state.tempSlider[i], low, high);
         SetSliderPosition(state.tempSlider[i], shown);
-        SetNumber(state.tempEdit[i], shown);
+        ShowInBox(state, i, shown);
     }
     SetSliderRange(state.alarmSlider, low, high);
     SetSliderPosition(state.alarmSlider, ToDisplayTemperature(profile.alarmTemp, scale));
@@ -279,8 +302,8 @@ void ApplyFanPage(HWND page, int fan)
     const bool automatic = IsDlgButtonChecked(page, FAN_AUTO_RADIO + fan) == BST_CHECKED;
     profile.autoMode = automatic ? 1 : 0;
     ProgramFan(fan, automatic ? FanModeAutomatic : FanModeSoftware, monitorConfig.fanMap);
-    GiveFanTimeToSpinUp(fan);
     monitorConfig.effectiveAlarmTemp[fan] = FanAlarmThreshold(profile);
+    ReleaseHeldKeys(HeldFan(fan));
 }
 
 INT_PTR CALLBACK FanPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)

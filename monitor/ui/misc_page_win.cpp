@@ -57,6 +57,8 @@ void OnClicked(HWND page, int id)
         const bool ticked = IsChecked(page, id);
         if (ticked != (monitorConfig.soundMode != 0)) MarkSheetChanged(page);
         EnableSoundKinds(page, ticked);
+        // With no kind chosen Apply stores the sound card: the page shows it.
+        if (ticked && !IsChecked(page, MISC_SPEAKER_RADIO)) Check(page, MISC_SOUND_CARD_RADIO, true);
         break;
     }
     case MISC_SPEAKER_RADIO:

@@ -5,6 +5,7 @@
 #include "monitor/core/monitoring_cycle.h"
 #include "monitor/hw/chip.h"
 #include "monitor/res/resource_ids.h"
+#include "monitor/settings/monitor_config.h"
 #include "monitor/ui/about_help.h"
 #include "monitor/ui/options_sheet.h"
 #include "monitor/ui/panel_layout.h"
@@ -258,6 +259,7 @@ LRESULT HandlePanelClick(HWND window, uint32_t x, uint32_t y)
     const int item = PanelItemAt(px, py);
     if (item >= 0) {
         monitorConfig.itemOn[item] = 1 - monitorConfig.itemOn[item];
+        ReleaseHeldKeys(HeldItemsOn);
         InvalidateReadoutArea(window, TRUE);
         focusIndex = item;
         return 0;

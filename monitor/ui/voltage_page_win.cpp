@@ -140,6 +140,7 @@ void ApplyVoltagePage(HWND page)
     char base[BaseVoltageTextSize];
     GetDlgItemTextA(page, VOLTAGE_BASE, base, sizeof base);
     monitorConfig.voltage[0].baseVoltage = ParseBaseVoltageText(base);
+    ReleaseHeldKeys(HeldVoltTolerance | HeldVoltEnable | HeldVoltBase);
 }
 
 }  // namespace

@@ -3,6 +3,9 @@
 #include <commctrl.h>
 #include <prsht.h>
 
+#include <fstream>
+#include <iterator>
+
 namespace {
 
 constexpr DWORD StartTimeoutMs = 15000;
@@ -67,6 +70,37 @@ std::string LogHeader(const char* secondTemperature, const char* secondFan)
     return std::string("Time,CPU (C),") + secondTemperature + ",Panel (C),CPU fan (RPM)," + secondFan +
            ",Panel fan (RPM),Volts VCORE,Volts +12,Volts -12,Volts +3.3,Volts +2.5,Volts +1.8,Volts +1.5,Volts AGP,"
            "Case open,Temperature alarm,Voltage alarm,Case alarm,Read without lock,Fan stall alarm";
+}
+
+std::string FileText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::string> Split(const std::string& text, const std::string& separator)
+{
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (size_t end; (end = text.find(separator, start)) != std::string::npos; start = end + separator.size())
+        parts.push_back(text.substr(start, end - start));
+    parts.push_back(text.substr(start));
+    return parts;
+}
+
+void MonitorTest::UseLog(const std::string& path, const char* sizeKb)
+{
+    logPath = path;
+    SetProfileValue("LOGFILE", path.c_str());
+    SetProfileValue("LOGINTERVAL", "1");
+    SetProfileValue("LOGSIZE", sizeKb);
+}
+
+std::vector<std::string> MonitorTest::LogLines()
+{
+    std::vector<std::string> lines = Split(FileText(logPath), "\r\n");
+    if (lines.back().empty()) lines.pop_back();
+    return lines;
 }
 
 void MonitorTest::SetUp()

@@ -25,6 +25,11 @@ void RunServiceInTheDriversPlace();
 
 // The reading log's header line (without its line end) for these titles.
 std::string LogHeader(const char* secondTemperature = "System (C)", const char* secondFan = "System fan (RPM)");
+// Columns of a line of the reading log.
+constexpr size_t TemperatureAlarmColumn = 16, FanStallColumn = 20;
+
+std::string FileText(const std::string& path);
+std::vector<std::string> Split(const std::string& text, const std::string& separator);
 
 // How the monitor's window is while another program acts on it.
 enum class WindowState { Shown, Hidden, Minimised, OptionsOpen };
@@ -44,6 +49,11 @@ protected:
     HWND StartMonitorIn(WindowState state);
     // Ends the monitor the way the user does (its close box) and waits.
     void CloseMonitor();
+
+    // The reading log at path, a line every second.
+    void UseLog(const std::string& path, const char* sizeKb = "");
+    // Its lines; a last line without its CR LF stays a line.
+    std::vector<std::string> LogLines();
 
     // Changes the board as a scenario line would.
     void Board(const char* lines);
@@ -100,6 +110,7 @@ protected:
 
     Program monitor;
     HWND window = nullptr;
+    std::string logPath;
     Pixels normalTray;
     std::map<int, Pixels> strips;
 };

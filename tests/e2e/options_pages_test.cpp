@@ -134,7 +134,7 @@ void DeleteRunValue()
 
 // --- Misc page ---------------------------------------------------------------
 
-TEST_F(OptionsPages, SoundEnabledWithNeitherKindChosenStoresTheSoundCard)
+TEST_F(OptionsPages, TickingTheSoundWithNoKindChosenSelectsTheSoundCardThatApplyStores)
 {
     SetProfileValue("SOUND", "0");
     StartMonitor();
@@ -150,7 +150,8 @@ TEST_F(OptionsPages, SoundEnabledWithNeitherKindChosenStoresTheSoundCard)
     ClickButton(page, SoundEnable);
     EXPECT_TRUE(Enabled(page, Speaker));
     EXPECT_TRUE(Enabled(page, SoundCard));
-    EXPECT_FALSE(Checked(page, Speaker) || Checked(page, SoundCard));
+    EXPECT_FALSE(Checked(page, Speaker));
+    EXPECT_TRUE(Checked(page, SoundCard));
     EXPECT_TRUE(ApplyEnabled());
     Screenshot("options-misc-sound-ticked.bmp");
     Press(PSBTN_OK);

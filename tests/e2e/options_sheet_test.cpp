@@ -37,6 +37,13 @@ protected:
         SendMessageA(Item(page, box), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
         SendMessageA(page, WM_COMMAND, MAKEWPARAM(box, EN_KILLFOCUS), reinterpret_cast<LPARAM>(Item(page, box)));
     }
+    // A click of the left mouse button into a control, which takes the focus.
+    void Click(HWND control)
+    {
+        SendMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+        SendMessageA(control, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+    }
+    bool ApplyEnabled(HWND sheet) { return IsWindowEnabled(Item(sheet, ApplyButton)) != FALSE; }
     int32_t FanRpm(int fan)
     {
         SimBoardLock lock(board());
@@ -115,6 +122,68 @@ TEST_F(OptionsSheet, TypedTemperatureBeyondTheRangeIsStoredAtTheSliderEnd)
     EXPECT_TRUE(IsWindowEnabled(Item(sheet, ApplyButton)));
     PressSheetButton(sheet, PSBTN_APPLYNOW);
     EXPECT_EQ(Registers(0x60, 5), (std::vector<int>{25, 35, 100, 100, 100}));
+}
+
+TEST_F(OptionsSheet, TypingATemperatureEnablesApplyWhoseClickTakesIt)
+{
+    StartMonitor();
+    HWND sheet = OpenOptions();
+    SendMessageA(sheet, PSM_SETCURSEL, 1, 0);  // the System Fan page is made and fills its boxes now
+    EXPECT_FALSE(ApplyEnabled(sheet)) << "filling the boxes is no change";
+    SendMessageA(sheet, PSM_SETCURSEL, 0, 0);
+    HWND page = CurrentPage(sheet);
+    HWND high = Item(page, 1612);
+    Click(high);
+    SendMessageA(high, EM_SETSEL, 0, -1);
+    for (char key : std::string("65")) SendMessageA(high, WM_CHAR, static_cast<WPARAM>(key), 1);
+    EXPECT_TRUE(ApplyEnabled(sheet));
+    EXPECT_EQ(Position(page, 1643), 60) << "taken when the box loses the focus";
+    Click(Item(sheet, ApplyButton));
+    EXPECT_EQ(Registers(0x60, 5), (std::vector<int>{25, 35, 45, 65, 75}));
+    EXPECT_FALSE(ApplyEnabled(sheet));
+}
+
+// Enter presses OK with the focus still in the box: the value typed counts.
+TEST_F(OptionsSheet, EnterInATemperatureBoxAppliesWhatWasTyped)
+{
+    StartMonitor();
+    HWND sheet = OpenOptions();
+    HWND high = Item(CurrentPage(sheet), 1612);
+    Click(high);
+    SendMessageA(high, EM_SETSEL, 0, -1);
+    for (char key : std::string("65")) SendMessageA(high, WM_CHAR, static_cast<WPARAM>(key), 1);
+    PostMessageA(high, WM_KEYDOWN, VK_RETURN, 1);
+    EXPECT_TRUE(WaitUntil([&] { return !SheetIsOpen(); }, 5000)) << "Enter did not press OK";
+    EXPECT_EQ(Registers(0x60, 5), (std::vector<int>{25, 35, 45, 65, 75}));
+}
+
+// A letter O for a zero, as a board maker's install.ini might carry it.
+TEST_F(OptionsSheet, MistypedCurveShowsTheDefaultsAndItsLineStaysUntilThePageApplies)
+{
+    constexpr const char* Typo = "1,30,40,5O,60,70,80,100,120,90,70";
+    SetProfileValue("FAN0", Typo);
+    StartMonitor();
+    HWND sheet = OpenOptions();
+    HWND page = CurrentPage(sheet);
+    EXPECT_EQ(Positions(page, 1640, 5), (std::vector<int32_t>{25, 32, 48, 64, 80}));
+    EXPECT_EQ(BoxTexts(page), (std::vector<std::string>{"25", "32", "48", "64", "80"}));
+    EXPECT_EQ(Positions(page, 1630, 3), (std::vector<int32_t>{90, 100, 110}));
+    EXPECT_EQ(IsDlgButtonChecked(page, 2070), BST_CHECKED);
+    Sleep(700);
+    SaveScreenshot("options-fan-page-typo.bmp");
+    PressSheetButton(sheet, PSBTN_CANCEL);
+    EXPECT_TRUE(WaitUntil([&] { return !SheetIsOpen(); }, 5000));
+    CloseMonitor();
+    EXPECT_EQ(ProfileValue("FAN0"), Typo) << "kept for the user to mend";
+    EXPECT_EQ(ProfileValue("RESET0"), "") << "and not taken as the default";
+
+    StartMonitor();
+    sheet = OpenOptions();
+    Drag(CurrentPage(sheet), 1641, 40, WM_VSCROLL);
+    PressSheetButton(sheet, PSBTN_OK);
+    EXPECT_TRUE(WaitUntil([&] { return !SheetIsOpen(); }, 5000));
+    CloseMonitor();
+    EXPECT_EQ(ProfileValue("FAN0"), "1,25,40,48,64,80,90,100,110,90,80");
 }
 
 TEST_F(OptionsSheet, PwmLevelsKeepTheirOrderBothWays)

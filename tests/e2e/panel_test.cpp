@@ -148,6 +148,8 @@ TEST_F(Panel, AWatchedDrivenFanThatStopsRaisesTheAlarmUntilItTurnsAgain)
     };
     ASSERT_TRUE(fanShows("04500 ", ValueFan, 3000));
 
+    // The fans programmed at the start have had their five seconds to spin up.
+    ASSERT_TRUE(WaitUntil([&] { return CyclesRun() >= 6; }, 10000)) << "the timer stopped";
     WaitForTimerCycle();
     Board("fan1 = stopped");
     const DWORD stoppedAt = GetTickCount();

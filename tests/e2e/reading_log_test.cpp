@@ -1,6 +1,4 @@
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <set>
 #include <string>
@@ -12,9 +10,8 @@ namespace {
 
 constexpr DWORD LineTimeoutMs = 10000;
 
-// Columns of a line.
-constexpr size_t CpuColumn = 1, TwelveVoltColumn = 8, TemperatureAlarmColumn = 16, VoltageAlarmColumn = 17,
-                 WithoutLockColumn = 19, FanStallColumn = 20;
+// Columns of a line besides those of monitor_harness.h.
+constexpr size_t CpuColumn = 1, TwelveVoltColumn = 8, VoltageAlarmColumn = 17, WithoutLockColumn = 19;
 
 // Port accesses of a monitoring cycle with case supervision: the flag's
 // read-modify-write, three temperatures, three fan counts with the two
@@ -23,22 +20,6 @@ constexpr int CycleAccesses = 2 * (2 + 3 + 3 + 2 + 1);
 // What judging the eight rails adds: each input once and the battery
 // sample's read-modify-write of the configuration register.
 constexpr int RailAccesses = 2 * (8 + 2);
-
-std::string FileText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::vector<std::string> Split(const std::string& text, const std::string& separator)
-{
-    std::vector<std::string> parts;
-    size_t start = 0;
-    for (size_t end; (end = text.find(separator, start)) != std::string::npos; start = end + separator.size())
-        parts.push_back(text.substr(start, end - start));
-    parts.push_back(text.substr(start));
-    return parts;
-}
 
 // The time as "YYYY-MM-DD hh:mm:ss" and twenty columns.
 bool IsWholeDataLine(const std::string& line)
@@ -86,22 +67,6 @@ std::set<std::string> FolderFiles(const std::string& folder)
 
 class ReadingLog : public MonitorTest {
 protected:
-    void UseLog(const std::string& path, const char* sizeKb = "")
-    {
-        logPath = path;
-        SetProfileValue("LOGFILE", path.c_str());
-        SetProfileValue("LOGINTERVAL", "1");
-        SetProfileValue("LOGSIZE", sizeKb);
-    }
-
-    // A last line without its CR LF stays a line.
-    std::vector<std::string> LogLines()
-    {
-        std::vector<std::string> lines = Split(FileText(logPath), "\r\n");
-        if (lines.back().empty()) lines.pop_back();
-        return lines;
-    }
-
     size_t WaitForLineCount(size_t count)
     {
         WaitUntil([&] { return LogLines().size() >= count; }, LineTimeoutMs, 100);
@@ -152,8 +117,6 @@ protected:
         }
         return counts;
     }
-
-    std::string logPath;
 };
 
 TEST_F(ReadingLog, LinesCarryTheBoardsChangesUnderTheChannelTitles)

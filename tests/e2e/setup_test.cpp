@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -297,26 +298,29 @@ TEST(Setup, ProgressBarFollowsTheCopyOfALargeFile)
         return filled * 100 / 206;  // the bar's inside, without its edge
     };
 
-    PressDialogButton(setup.window, InstallButton);
-    const std::string target = MonitorTarget();
-    ASSERT_TRUE(WaitUntil([&] { return Exists(target); }, 10000));
     // The installer is held at points of the copy, so that what the bar
     // shows is compared with the bytes copied however fast the copy runs.
-    // It repaints the bar after every 4 KB chunk. It is let run only in
-    // short steps, each followed by a look at the size, so that a test
-    // thread the system leaves waiting cannot miss a point: the copy waits
-    // with it.
-    int last = 0;
-    int seen = 0;
-    HoldProcess(setup.program.pid, true);
-    for (const uint64_t point : {size / 5, size * 2 / 5, size * 3 / 5, size * 4 / 5}) {
-        ASSERT_TRUE(WaitUntil([&] {
-            if (FileSize(target) >= point) return true;
+    // It repaints the bar after every 4 KB chunk. From the press of Install
+    // on it is let run only in short steps, each followed by a look at the
+    // file, so that a test thread the system leaves waiting cannot miss a
+    // point: the copy waits with it.
+    const std::string target = MonitorTarget();
+    auto runInStepsUntil = [&](const std::function<bool()>& reached) {
+        return WaitUntil([&] {
+            if (reached()) return true;
             HoldProcess(setup.program.pid, false);
             Sleep(1);
             HoldProcess(setup.program.pid, true);
             return false;
-        }, 60000, 0));
+        }, 60000, 0);
+    };
+    PressDialogButton(setup.window, InstallButton);
+    HoldProcess(setup.program.pid, true);
+    ASSERT_TRUE(runInStepsUntil([&] { return Exists(target); }));
+    int last = 0;
+    int seen = 0;
+    for (const uint64_t point : {size / 5, size * 2 / 5, size * 3 / 5, size * 4 / 5}) {
+        ASSERT_TRUE(runInStepsUntil([&] { return FileSize(target) >= point; }));
         const uint64_t copied = FileSize(target);
         const int percent = filledPercent();
         if (copied >= point && copied < size) {

@@ -17,6 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     BoardctlCommand command;
     if (!ParseBoardctlArguments(static_cast<int>(argv.size()), argv.data(), command)) return 0;
     FUZZ_CHECK(command.firstText < static_cast<int>(argv.size()));
-    if (command.action == BoardctlHold) FUZZ_CHECK(command.count <= BoardctlLongestHoldMs);
+    if (command.action == BoardctlHold || command.action == BoardctlRhythm)
+        FUZZ_CHECK(command.count <= BoardctlLongestHoldMs);
     return 0;
 }

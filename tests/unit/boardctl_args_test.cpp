@@ -37,6 +37,10 @@ TEST(BoardctlArguments, CountsAndTheHoldAreBounded)
     ASSERT_TRUE(Parse({"hold", "600000"}, command));
     EXPECT_EQ(command.action, BoardctlHold);
     EXPECT_FALSE(Parse({"hold", "600001"}, command)) << "no hold for ever";
+    ASSERT_TRUE(Parse({"rhythm", "busy", "600000"}, command));
+    EXPECT_EQ(command.rhythm, RhythmBusy);
+    EXPECT_FALSE(Parse({"rhythm", "cycles", "600001"}, command));
+    EXPECT_FALSE(Parse({"rhythm", "sometimes", "1000"}, command));
     EXPECT_FALSE(Parse({"hammer", "99999999999"}, command));
     EXPECT_FALSE(Parse({"status", "extra"}, command));
     EXPECT_FALSE(Parse({"set"}, command));

@@ -1,22 +1,31 @@
 #include <gtest/gtest.h>
 
+#include <string>
 #include <utility>
 
 #include "monitor/hw/chip_lock.h"
+#include "monitor/hw/chip_mutex_choice.h"
 #include "monitor/hw/fan_control.h"
 #include "tests/unit/board_journal.h"
 
 namespace {
 
-// Stands in for the named mutex: another program may hold it; the spans in
-// which this process held it are kept as journal positions.
+// Stands in for the named mutex: another program may hold it, always or in a
+// rhythm of its own; the spans in which this process held it are kept as
+// journal positions.
 struct StandInLock {
     bool takenByOther = false;
+    // Whether the other program holds it for the group-th acquire of a pass.
+    bool (*rhythm)(uint32_t nowMs, bool paint, int group) = nullptr;
+    bool paint = false;
+    int group = 0;
+    bool releaseWorks = true;
     bool ours = false;
     bool nested = false;
     uint32_t spanStart = 0;
     std::vector<std::pair<uint32_t, uint32_t>> spans;
     std::vector<uint32_t> waits;
+    uint32_t missedWaitMs = 0;  // what the acquires that found it taken waited
     uint32_t nowMs = 0;
 };
 StandInLock standIn;
@@ -24,17 +33,24 @@ StandInLock standIn;
 bool AcquireStandIn(uint32_t waitMs)
 {
     standIn.waits.push_back(waitMs);
-    if (standIn.takenByOther) return false;
+    const bool taken =
+        standIn.rhythm ? standIn.rhythm(standIn.nowMs, standIn.paint, standIn.group++) : standIn.takenByOther;
+    if (taken) {
+        standIn.missedWaitMs += waitMs;
+        return false;
+    }
     if (standIn.ours) standIn.nested = true;
     standIn.ours = true;
     standIn.spanStart = SimBoardInstance().journalCount;
     return true;
 }
 
-void ReleaseStandIn()
+bool ReleaseStandIn()
 {
+    if (!standIn.releaseWorks) return false;
     standIn.ours = false;
     standIn.spans.push_back({standIn.spanStart, SimBoardInstance().journalCount});
+    return true;
 }
 
 uint32_t StandInClock()
@@ -159,10 +175,9 @@ TEST_F(SharedChipLock, ProgrammingAndTheRestoreWaitLongerThenGoAhead)
 }
 
 // Passes once a second from just before another program takes the lock and
-// keeps it: none touches the chip until the readings would be five seconds
-// old, then each reads all its registers, taking the lock only where it is
-// free; once the holder lets go passes are normal again, and a later hold
-// counts anew.
+// keeps it: none touches the chip until a reading would be five seconds old,
+// then that reading is taken (with the lock only where it is free) and the
+// next one when it is due again; once the holder lets go passes are normal.
 TEST_F(SharedChipLock, ReadingsAreNeverLeftStaleForMoreThanFiveSeconds)
 {
     InitChip();
@@ -171,7 +186,7 @@ TEST_F(SharedChipLock, ReadingsAreNeverLeftStaleForMoreThanFiveSeconds)
         int32_t temperature;
         bool withoutLock;
     };
-    const auto pass = [](uint32_t atMs) {
+    const auto pass = [](uint32_t atMs, uint8_t rail = 0) {
         standIn.nowMs = atMs;
         ClearJournal();
         standIn.waits.clear();
@@ -179,6 +194,7 @@ TEST_F(SharedChipLock, ReadingsAreNeverLeftStaleForMoreThanFiveSeconds)
         const int32_t temperature = ReadTemperature(0, 0);
         ReadFanSpeed(FanCountRegister[0]);
         ReadCaseOpen();
+        if (rail) ReadVoltage(rail);
         return Pass{SimJournalKept(SimBoardInstance()) > 0, temperature, p.ReadWithoutLock()};
     };
     for (uint32_t holdStart : {10000u, 40000u}) {
@@ -196,19 +212,195 @@ TEST_F(SharedChipLock, ReadingsAreNeverLeftStaleForMoreThanFiveSeconds)
         const Pass overdue = pass(holdStart + 4020);
         EXPECT_TRUE(overdue.touched && overdue.withoutLock && overdue.temperature == 95) << "hold at " << holdStart;
         EXPECT_EQ(standIn.waits, (std::vector<uint32_t>{ReadingWaitMs, 0, 0})) << "later groups take a free lock";
-        EXPECT_TRUE(pass(holdStart + 5030).withoutLock);
+        EXPECT_FALSE(pass(holdStart + 5030).touched) << "read again when due again";
 
         standIn.takenByOther = false;
         const Pass after = pass(holdStart + 6040);
         EXPECT_TRUE(after.touched && !after.withoutLock);
         EXPECT_FALSE(standIn.ours);
     }
-    // A miss long after the last pass that had the lock (the machine slept)
-    // counts from itself.
+    // Readings already older than that (the machine slept) are taken at the
+    // first miss; a rail never read counts from the first pass that wanted it.
     standIn.takenByOther = true;
-    EXPECT_FALSE(pass(90000).touched);
-    EXPECT_FALSE(pass(93000).touched);
-    EXPECT_TRUE(pass(94600).touched);
+    const uint8_t rail = VoltageRegisterBase + 4;
+    EXPECT_TRUE(pass(90000, rail).touched);
+    EXPECT_FALSE(VoltageReadingTaken(rail));
+    EXPECT_FALSE(pass(93000, rail).touched);
+    EXPECT_TRUE(pass(94600, rail).touched);
+    EXPECT_TRUE(VoltageReadingTaken(rail));
+}
+
+// The other program's rhythms against a monitor that cycles once a second
+// (a little late, as timers are) and paints 20 ms after each cycle, over a
+// minute in which the inputs change every second. Whatever the rhythm, every
+// reading the alarms judge is at most five seconds old, a pass waits for the
+// lock once at most, and no write reaches the chip without the lock.
+struct Rhythm {
+    const char* name;
+    bool (*taken)(uint32_t nowMs, bool paint, int group);
+};
+
+constexpr Rhythm Rhythms[] = {
+    {"NeverHeld", [](uint32_t, bool, int) { return false; }},
+    {"HeldForEver", [](uint32_t, bool, int) { return true; }},
+    {"HeldDuringEveryCycleFreeForItsPaint", [](uint32_t, bool paint, int) { return !paint; }},
+    {"HeldDuringEveryPaintFreeForTheCycle", [](uint32_t, bool paint, int) { return paint; }},
+    {"Held900MsOfEverySecond", [](uint32_t now, bool, int) { return now % 1000 < 900; }},
+    {"Held4SecondsOfEvery5", [](uint32_t now, bool, int) { return now % 5000 < 4000; }},
+    {"FreeOnlyForEachPassFirstGroup", [](uint32_t, bool, int group) { return group > 0; }},
+    {"FreeForTheCyclesFirstGroupAndEveryPaint",
+     [](uint32_t, bool paint, int group) { return !paint && group > 0; }},
+};
+
+class ChipLockRhythm : public SharedChipLock, public ::testing::WithParamInterface<Rhythm> {};
+
+TEST_P(ChipLockRhythm, EveryReadingStaysWithinFiveSecondsAndNothingIsWrittenWithoutTheLock)
+{
+    InitChip();
+    standIn.rhythm = GetParam().taken;
+    // What each second of the board shows: a reading holds the value of the
+    // second in which it was taken.
+    std::vector<int32_t> temperatureAt, rpmAt, millivoltsAt;
+    char scenario[80];
+    for (uint32_t second = 0; second < 60; ++second) {
+        const uint32_t cycleMs = 20850 + second * 1013;
+        snprintf(scenario, sizeof scenario, "temp0 = %u\nfan0.count = %u\nvolt4.raw = %u", 20 + second,
+                 100 + second, 50 + second);
+        ApplyScenario(scenario);
+        temperatureAt.push_back(static_cast<int32_t>(20 + second));
+        rpmAt.push_back(static_cast<int32_t>(1350000 / ((100 + second) * 2)));
+        millivoltsAt.push_back(static_cast<int32_t>(16 * (50 + second)));
+        const auto takenWithin = [](const std::vector<int32_t>& at, int32_t reading) {
+            for (size_t age = 0; age <= LongestStaleMs / 1000 && age < at.size(); ++age)
+                if (at[at.size() - 1 - age] == reading) return true;
+            return false;
+        };
+        const auto pass = [&](uint32_t atMs, bool paint, auto reads) {
+            standIn.nowMs = atMs;
+            standIn.paint = paint;
+            standIn.group = 0;
+            standIn.missedWaitMs = 0;
+            ChipReadingPass p;
+            reads();
+            EXPECT_LE(standIn.missedWaitMs, ReadingWaitMs) << "second " << second;
+        };
+        int32_t temperature = 0, rpm = 0, millivolts = 0;
+        pass(cycleMs, false, [&] {
+            SetFanControlFlag();
+            temperature = ReadTemperature(0, 0);
+            ReadTemperature(1, 0);
+            ReadTemperature(2, 0);
+            rpm = ReadFanSpeed(FanCountRegister[0]);
+            ReadFanSpeed(FanCountRegister[1]);
+            ReadFanSpeed(FanCountRegister[2]);
+            ReadCaseOpen();
+        });
+        pass(cycleMs + 20, true, [&] {
+            for (int k = 0; k < 8; ++k) {
+                const double volts = ReadVoltage(static_cast<uint8_t>(VoltageRegisterBase + k));
+                if (k == 4) millivolts = static_cast<int32_t>(volts * 1000);
+            }
+            ReadCaseOpen();
+        });
+        if (second < LongestStaleMs / 1000) continue;  // the first readings are judged once taken
+        EXPECT_TRUE(takenWithin(temperatureAt, temperature)) << "second " << second << ": " << temperature << " C";
+        EXPECT_TRUE(takenWithin(rpmAt, rpm)) << "second " << second << ": " << rpm << " rpm";
+        EXPECT_TRUE(takenWithin(millivoltsAt, millivolts)) << "second " << second << ": " << millivolts << " mV";
+        for (int input = 0; input < ChipInputCount; ++input) {
+            if (input == BatteryInput) continue;  // sampled only with the lock
+            const ReadingAge age = AgeOfReading(input);
+            EXPECT_TRUE(age.taken && age.ageMs <= LongestStaleMs) << "input " << input << ", second " << second;
+        }
+    }
+    const SimBoard& board = SimBoardInstance();
+    std::vector<bool> held(SimJournalKept(board), false);
+    for (const auto& span : standIn.spans)
+        for (uint32_t i = span.first; i < span.second && i < held.size(); ++i) held[i] = true;
+    for (uint32_t i = 0; i < SimJournalKept(board); ++i) {
+        const SimPortAccess& a = SimJournalEntry(board, i);
+        if (a.port == ChipDataPort && a.isWrite) {
+            EXPECT_TRUE(held[i]) << "write " << i << " without the lock";
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rhythms, ChipLockRhythm, ::testing::ValuesIn(Rhythms),
+                         [](const ::testing::TestParamInfo<Rhythm>& param) { return std::string(param.param.name); });
+
+// Stands in for the system's mutex calls: what each name answers.
+enum class Answer { Works, Refused, Fails };
+struct MutexName {
+    Answer create;  // created, or opened with full access
+    Answer open;    // opened with the rights asked for
+};
+struct MutexCase {
+    const char* what;
+    bool globalNamespace;
+    MutexName global, local;
+    const char* chosen;
+};
+const MutexCase* mutexCase;
+char globalMutex, localMutex;
+
+bool IsGlobal(const char* name)
+{
+    return std::string(name) == GlobalChipMutexName;
+}
+
+void* Answered(const char* name, Answer answer, bool* refused)
+{
+    *refused = answer == Answer::Refused;
+    if (answer != Answer::Works) return nullptr;
+    return IsGlobal(name) ? &globalMutex : &localMutex;
+}
+
+void* StandInCreateOrOpen(const char* name, bool* refused)
+{
+    return Answered(name, (IsGlobal(name) ? mutexCase->global : mutexCase->local).create, refused);
+}
+
+void* StandInOpen(const char* name, uint32_t rights, bool* refused)
+{
+    EXPECT_EQ(rights, MutexWaitAndReleaseRights) << "the rights of a wait and a release, no fewer";
+    return Answered(name, (IsGlobal(name) ? mutexCase->global : mutexCase->local).open, refused);
+}
+
+TEST(ChipMutex, AMutexThisUserMayNotReleaseIsNeverUsed)
+{
+    constexpr MutexName Free = {Answer::Works, Answer::Works};
+    constexpr MutexName Unused = {Answer::Fails, Answer::Fails};
+    const MutexCase cases[] = {
+        {"created or opened with full access", true, Free, Unused, "global"},
+        {"another user's, releasable", true, {Answer::Refused, Answer::Works}, Unused, "global"},
+        {"another user's, not releasable", true, {Answer::Refused, Answer::Refused}, Free, nullptr},
+        {"no global namespace (NT 4.0)", true, Unused, Free, "local"},
+        {"no right to create a global one", true, {Answer::Refused, Answer::Fails}, Free, "local"},
+        {"the 95/98 family", false, Free, Free, "local"},
+        {"the session's, not releasable", false, Unused, {Answer::Refused, Answer::Refused}, nullptr},
+    };
+    const MutexCalls standIns = {StandInCreateOrOpen, StandInOpen};
+    for (const MutexCase& c : cases) {
+        mutexCase = &c;
+        void* chosen = ChooseChipMutex(standIns, c.globalNamespace);
+        void* expected = !c.chosen ? nullptr : std::string(c.chosen) == "global" ? &globalMutex : &localMutex;
+        EXPECT_EQ(chosen, expected) << c.what;
+    }
+}
+
+TEST_F(SharedChipLock, ALockThatCouldNotBeReleasedIsNeverTakenAgain)
+{
+    standIn.releaseWorks = false;
+    ReadTemperature(0, 0);
+    EXPECT_EQ(standIn.waits.size(), 1u);
+    ClearJournal();
+    {
+        ChipReadingPass pass;
+        SetFanControlFlag();
+        ReadTemperature(0, 0);
+    }
+    ProgramFan(0, FanModeSoftware, 0);
+    EXPECT_EQ(standIn.waits.size(), 1u) << "no later wait";
+    EXPECT_EQ(RegisterWrites().size(), 3u) << "the groups go ahead as without a lock";
 }
 
 }  // namespace

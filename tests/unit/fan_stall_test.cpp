@@ -23,11 +23,28 @@ FanProfile Fixed(int32_t pwm)
 struct Fan {
     FanStallState state{};
     uint32_t now = 1000;
+    FanProgramming programming{};
     std::string seen;
-    Fan& Cycles(const FanProfile& profile, int32_t temperature, int32_t rpm, int count, bool watched = true)
+    Fan& Cycles(const FanProfile& profile, int32_t temperature, int32_t rpm, int count, bool watched = true,
+                bool fresh = true)
     {
-        for (int i = 0; i < count; ++i, now += 1000)
-            seen += UpdateFanStall(state, watched, profile, temperature, rpm, now) ? '1' : '0';
+        for (int i = 0; i < count; ++i, now += 1000) {
+            const FanCycle cycle = {watched, temperature, rpm, fresh, programming};
+            seen += UpdateFanStall(state, profile, cycle, now) ? '1' : '0';
+        }
+        return *this;
+    }
+    // Cycles of a driven fan: '0' reads 0 rpm, 'T' reads it turning, 'z'
+    // keeps the last reading (another program held the chip), 'P' programs
+    // it and then reads 0 rpm.
+    Fan& Run(const char* cycles)
+    {
+        int32_t rpm = 0;
+        for (const char* c = cycles; *c; ++c) {
+            if (*c == 'P') programming = {programming.count + 1, now - 200};
+            if (*c != 'z') rpm = *c == 'T' ? 2700 : 0;
+            Cycles(Fixed(127), 45, rpm, 1, true, *c != 'z');
+        }
         return *this;
     }
 };
@@ -77,17 +94,31 @@ TEST(FanStall, FiveSecondsAfterProgrammingAStillFanDoesNotCount)
     for (uint32_t start : {1000u, 0xFFFFF000u}) {  // also across the tick count's wrap
         Fan fan;
         fan.now = start;
-        fan.Cycles(Fixed(127), 45, 0, 3);
-        StartSpinUpGrace(fan.state, fan.now);
-        EXPECT_EQ(fan.Cycles(Fixed(127), 45, 0, 8).seen, "001" "00000" "001") << start;
+        EXPECT_EQ(fan.Run("000" "P0000" "000").seen, "001" "00000" "001") << start;
     }
+}
+
+// Only a fan read in the cycle counts: a reading kept while another program
+// holds the chip neither adds a still cycle nor ends a stall.
+TEST(FanStall, OnlyCyclesThatReadTheFanCount)
+{
+    const std::pair<const char*, const char*> runs[] = {
+        {"0zzzzz", "000000"},  // one real 0 rpm, then kept readings
+        {"0zz0zz0", "0000001"},
+        {"000zzT", "001110"},
+        {"00T0z0", "000000"},
+        {"P0zzz0zz0", "000000000"},  // the first two 0 rpm fall in the grace; the third counts once
+    };
+    for (const auto& run : runs) EXPECT_EQ(Fan().Run(run.first).seen, run.second) << run.first;
 }
 
 TEST(FanStallKey, OnlyAPositionOfExactlyOneWatchesItsFan)
 {
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {" 1 ,1,\t1", "111"}, {"1", "100"}, {"", "000"}, {"1,x,1", "101"}, {"2,0,1", "001"},
-        {"11,01,1.0", "000"}, {"-1,1", "010"}, {"1,,1,1", "101"}, {std::string(600, '1') + ",1", "010"},
+        {" 1 ,1,\t1", "111"}, {"1", "100"}, {"", "000"}, {"2,0,1", "001"}, {"-1,1", "010"},
+        {"11,01,0", "010"}, {std::string(600, '1') + ",1", "010"},
+        // A value with an entry that is not a number watches no fan at all.
+        {"1,x,1", "000"}, {"1,,1,1", "000"}, {"1,1,1.0", "000"},
     };
     for (const auto& c : cases) {
         int32_t watched[FanChannelCount] = {7, 7, 7};

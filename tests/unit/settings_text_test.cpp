@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cstdio>
 #include <cstring>
+#include <map>
 
+#include "monitor/settings/settings_section.h"
 #include "monitor/settings/settings_text.h"
 #include "monitor/ui/panel_layout.h"
 
@@ -42,19 +46,10 @@ TEST_F(FanProfileText, NothingToConvertMeansAutomaticModeWithTheStartValues)
     }
 }
 
-TEST_F(FanProfileText, ConversionStopsWhereTheTextStopsMatching)
+TEST_F(FanProfileText, NumbersAfterTheEleventhAreNotLookedAt)
 {
-    ParseFanProfile(0, "1, 26, 36");  // blanks after commas are fine
-    EXPECT_EQ(fan0.tempLimit[0], 26);
-    EXPECT_EQ(fan0.tempLimit[1], 36);
-    EXPECT_EQ(fan0.tempLimit[2], 48) << "not reached: keeps its value";
-
-    ParseFanProfile(0, "1,27 ,37");  // a blank before a comma ends it
-    EXPECT_EQ(fan0.tempLimit[0], 27);
-    EXPECT_EQ(fan0.tempLimit[1], 36);
-
-    ParseFanProfile(0, "1,25,35,45,60,75,90,100,110,90,70,99,98");
-    EXPECT_EQ(fan0.alarmTemp, 70) << "numbers after the eleventh are ignored";
+    EXPECT_TRUE(ParseFanProfile(0, "1,25,35,45,60,75,90,100,110,90,70,99,x"));
+    EXPECT_EQ(fan0.alarmTemp, 70);
 }
 
 // From the values the settings are loaded over, as the main window sets them up.
@@ -102,11 +97,12 @@ TEST(ItemFlags, NonZeroIsOnAndMissingPositionsAreOn)
     EXPECT_EQ(std::vector<int32_t>(flags, flags + 6), (std::vector<int32_t>{0, 1, 0, 1, 1, 1}));
 }
 
-std::vector<int32_t> Slots(void (*parse)(const char*, int32_t*), const char* text)
+// The slots a text gives, none when it does not read whole.
+std::vector<int32_t> Slots(bool (*parse)(const char*, int32_t*), const char* text)
 {
     int32_t slots[VoltageChannelCount];
     for (int32_t& s : slots) s = 77;
-    parse(text, slots);
+    if (!parse(text, slots)) return {};
     return std::vector<int32_t>(slots, slots + VoltageChannelCount);
 }
 
@@ -117,33 +113,23 @@ TEST(VoltageLists, SlotsTheTextDoesNotReachAreZero)
     EXPECT_EQ(Slots(ParseVoltageList, ""), (std::vector<int32_t>{0, 0, 0, 0, 0, 0, 0, 0}));
 }
 
-TEST(VoltageLists, EveryCharacterIsFoldedInAsADigit)
+TEST(VoltageLists, LongNumbersReadAsTheNearestEndOfTheRange)
 {
-    // ' ' is 16 below '0', 'A' 17 above it.
-    EXPECT_EQ(Slots(ParseVoltageList, "1 ,A")[0], 10 - 16);
-    EXPECT_EQ(Slots(ParseVoltageList, "1 ,A")[1], 17);
-    EXPECT_EQ(Slots(ParseVoltageList, "-5")[0], -3 * 10 + 5) << "a sign is just another character here";
+    EXPECT_EQ(Slots(ParseVoltageList, "99999999999999999999999999,3,-2147483648,-2147483649,2147483647"),
+              (std::vector<int32_t>{INT32_MAX, 3, INT32_MIN, INT32_MIN, INT32_MAX, 0, 0, 0}));
 }
 
-TEST(VoltageLists, LongGarbageWrapsInsteadOfOverflowing)
+TEST(VoltageLists, ASignCountsOnlyInFrontOfItsNumber)
 {
-    const std::vector<int32_t> slots = Slots(ParseVoltageList, "99999999999999999999999999,3");
-    EXPECT_EQ(slots[1], 3);
-}
-
-TEST(VoltageLists, SignedListNegatesTheValueAfterAMinus)
-{
-    EXPECT_EQ(Slots(ParseSignedVoltageList, "-500,330"), (std::vector<int32_t>{-500, 330, 0, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(Slots(ParseSignedVoltageList, "200,180,330,500,1200,330,-1200,-500"),
+    EXPECT_EQ(Slots(ParseVoltageList, "200,180,330,500,1200,330,-1200,-500"),
               (std::vector<int32_t>{200, 180, 330, 500, 1200, 330, -1200, -500}));
-    EXPECT_EQ(Slots(ParseSignedVoltageList, "12-3")[0], 12 * 10 - 3) << "the sign counts from where it stands";
+    EXPECT_EQ(Slots(ParseVoltageList, "12-3"), std::vector<int32_t>{});
+    EXPECT_EQ(Slots(ParseVoltageList, "- 5"), std::vector<int32_t>{});
 }
 
-TEST(VoltageLists, FlagsTakeOnlyTheDigitOne)
+TEST(VoltageLists, FlagsAreSetByNumbersHoldingTheDigitOne)
 {
-    EXPECT_EQ(Slots(ParseVoltageFlags, "1,0,1"), (std::vector<int32_t>{1, 0, 1, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(Slots(ParseVoltageFlags, "1,1,0,1"), (std::vector<int32_t>{1, 1, 0, 1, 0, 0, 0, 0}));
-    EXPECT_EQ(Slots(ParseVoltageFlags, "x1,2,,01"), (std::vector<int32_t>{1, 0, 0, 1, 0, 0, 0, 0}));
+    EXPECT_EQ(Slots(ParseVoltageFlags, "-1,2,10,01, 1 "), (std::vector<int32_t>{1, 0, 1, 1, 1, 0, 0, 0}));
 }
 
 TEST(VoltageLists, FormatHasNoTrailingComma)
@@ -178,6 +164,7 @@ TEST(SettingValues, PositionNeedsBothCoordinates)
     EXPECT_EQ(x, -20);
     EXPECT_EQ(y, 10);
     EXPECT_FALSE(ParsePosition("300", &x, &y));
+    EXPECT_FALSE(ParsePosition("300,1O", &x, &y));
     EXPECT_FALSE(ParsePosition("", &x, &y));
 }
 
@@ -192,6 +179,138 @@ TEST(ChannelTitles, PageTitleIsTheNameWithFanAndLongNamesAreCut)
     SetChannelTitle(2, longName.c_str());
     EXPECT_EQ(strlen(monitorConfig.fanTitle[2]), 59u);
     EXPECT_EQ(std::string(monitorConfig.fanPageTitle[2]), std::string(59, 'x') + " Fan");
+}
+
+// --- The "Thermivo" section as LoadSettings and SaveSettings see it --------
+
+std::map<std::string, std::string> section;      // key = value
+std::vector<std::string> writes;                 // "KEY=value", in order
+
+bool ReadSection(const char* key, char (&value)[SettingsValueSize])
+{
+    const auto it = section.find(key);
+    snprintf(value, sizeof value, "%s", it == section.end() ? "" : it->second.c_str());
+    return value[0] != '\0';
+}
+
+void WriteSection(const char* key, const char* value)
+{
+    section[key] = value;
+    writes.push_back(std::string(key) + "=" + value);
+}
+
+constexpr SettingsSection Section = {ReadSection, WriteSection};
+
+// Loads the section over the start values, as the main window does.
+void Load(const std::map<std::string, std::string>& keys)
+{
+    section = keys;
+    writes.clear();
+    monitorConfig = InitialMonitorConfig();
+    InitPanelLayout();
+    LoadSettingsFrom(Section);
+}
+
+using Values = std::vector<int32_t>;
+
+Values Fan1()
+{
+    const FanProfile& p = monitorConfig.fan[1];
+    return {p.autoMode,    p.tempLimit[0], p.tempLimit[1], p.tempLimit[2], p.tempLimit[3], p.tempLimit[4],
+            p.pwmLevel[0], p.pwmLevel[1],  p.pwmLevel[2],  p.manualPwm,    p.alarmTemp};
+}
+
+// What "Reset To Default" takes (-7 where it leaves a control alone), none
+// when it does nothing.
+Values Reset1()
+{
+    Values v(11, -7);
+    if (!ReadFanDefaultsFrom(Section, 1, &v[0], &v[1], &v[6], &v[9], &v[10])) return {};
+    return v;
+}
+
+Values ItemsOn() { return Values(monitorConfig.itemOn, monitorConfig.itemOn + ReadoutItemCount); }
+Values ItemsPresent() { return Values(monitorConfig.itemPresent, monitorConfig.itemPresent + ReadoutItemCount); }
+Values StallWatch() { return Values(monitorConfig.stallWatch, monitorConfig.stallWatch + FanChannelCount); }
+
+template <int32_t VoltageSetting::*field>
+Values Voltages()
+{
+    Values v;
+    for (const VoltageSetting& channel : monitorConfig.voltage) v.push_back(channel.*field);
+    return v;
+}
+
+// Every list key × (whole, typo, short, out of order). A typo or a curve out
+// of order gives exactly what the missing key gives, and its line stays as
+// written through loading and saving, copied nowhere; a short value is the
+// form installers write and is used.
+struct ListKeyCase {
+    const char* key;
+    Values (*loaded)();
+    const char* whole;
+    Values wholeValues;
+    const char* typo;
+    const char* shortText;
+    Values shortValues;
+    const char* outOfOrder;  // only fan curves have an order
+};
+
+const ListKeyCase ListKeys[] = {
+    {"FAN1", Fan1, "0, 30,40 ,50,60,70,80,100,120,90,70", {0, 30, 40, 50, 60, 70, 80, 100, 120, 90, 70},
+     "1,30,40,5O,60,70,80,100,120,90,70", "1,30,40,50", {1, 30, 40, 50, 64, 80, 90, 100, 110, 90, 80},
+     "1,50,60,70"},  // High keeps 64, below the Medium given
+    {"RESET1", Reset1, "1,25,35,45,60,75,90,100,110,90", {1, 25, 35, 45, 60, 75, 90, 100, 110, 90, -7},
+     "1,25,35,45,6O,75,90,100,110,90", "0,25,35", {0, 25, 35, -7, -7, -7, -7, -7, -7, -7, -7},
+     "1,25,45,35,60,75,90,100,110,90"},
+    {"FANONOF", ItemsOn, "1,0,1,1,0,1", {1, 0, 1, 1, 0, 1}, "1,0,l,1,0,1", "0,1,0", {0, 1, 0, 1, 1, 1}, nullptr},
+    {"DEFONOF", ItemsPresent, "1,1,0,1,1,0", {1, 1, 0, 1, 1, 0}, "1,1,0,1,1,O", "1,0,1", {1, 0, 1, 1, 1, 1}, nullptr},
+    {"FANSTALL", StallWatch, "1,0,1", {1, 0, 1}, "1,0,I", "0,1", {0, 1, 0}, nullptr},
+    {"VOLT", Voltages<&VoltageSetting::tolerancePercent>, "5,10,10,33,10,10,10,25", {5, 10, 10, 33, 10, 10, 10, 25},
+     "5,1O,10,33,10,10,10,25", "5,5", {5, 5, 0, 0, 0, 0, 0, 0}, nullptr},
+    {"VOLTBASE", Voltages<&VoltageSetting::baseVoltage>, "180,1200,-1200,330,250,180,150,150",
+     {180, 1200, -1200, 330, 250, 180, 150, 150}, "180,12OO,-1200,330,250,180,150,150", "-500,330",
+     {-500, 330, 0, 0, 0, 0, 0, 0}, nullptr},
+    {"VOLTENABLE", Voltages<&VoltageSetting::warnEnabled>, "1,0,1,1,1,1,0,1", {1, 0, 1, 1, 1, 1, 0, 1},
+     "1,O,1,1,1,1,0,1", "1,0,1", {1, 0, 1, 0, 0, 0, 0, 0}, nullptr},
+    {"VOLTONOFF", Voltages<&VoltageSetting::shown>, "1,1,0,1,1,1,1,1", {1, 1, 0, 1, 1, 1, 1, 1}, "1,1,o,1,1,1,1,1",
+     "1,1,0,1", {1, 1, 0, 1, 0, 0, 0, 0}, nullptr},
+};
+
+TEST(ListKeys, AValueThatDoesNotReadWholeIsAbsentAndItsLineStaysAsWritten)
+{
+    for (const ListKeyCase& c : ListKeys) {
+        SCOPED_TRACE(c.key);
+        Load({});
+        const Values missing = c.loaded();
+
+        Load({{c.key, c.whole}});
+        EXPECT_EQ(c.loaded(), c.wholeValues) << "whole";
+        Load({{c.key, c.shortText}});
+        EXPECT_EQ(c.loaded(), c.shortValues) << "short";
+
+        for (const char* text : {c.typo, c.outOfOrder}) {
+            if (!text) continue;
+            Load({{c.key, text}});
+            EXPECT_EQ(c.loaded(), missing) << text;
+            SaveSettingsTo(Section, 0, 0);
+            EXPECT_EQ(section[c.key], text);
+            for (const std::string& write : writes) EXPECT_EQ(write.find(text), std::string::npos) << write;
+        }
+    }
+}
+
+TEST(ListKeys, AHeldLineIsWrittenAgainOnceWhatSetsItsKeySetsIt)
+{
+    Load({{"FAN0", "1,30,40,5O"}, {"FANONOF", "1,x"}, {"VOLTBASE", "1,x"}});
+    ReleaseHeldKeys(HeldFan(0) | HeldItemsOn);  // the CPU fan page applied, a readout was switched
+    SaveSettingsTo(Section, 0, 0);
+    EXPECT_EQ(section["FAN0"], "1,25,32,48,64,80,90,100,110,90,80");
+    EXPECT_EQ(section["FANONOF"], "1,1,1,1,1,1");
+    EXPECT_EQ(section["VOLTBASE"], "1,x") << "the Voltage page did not apply";
+
+    Load({{"FAN0", "1,30,40,50"}});  // the mended line, and no RESET0 yet
+    EXPECT_EQ(section["RESET0"], "1,30,40,50") << "the snapshot is taken from the mended line";
 }
 
 }  // namespace
