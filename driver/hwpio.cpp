@@ -2,8 +2,8 @@
 // GrantedPorts through its I/O permission map, for the rest of its life.
 // Only a process whose own token is of Administrators or SYSTEM is granted;
 // a token that the opening thread impersonates cannot lend it that right.
-// Close succeeds; every other request fails. It reads no input buffer, maps
-// no memory and touches no model-specific register.
+// Cleanup and close succeed; every other request fails. It reads no input
+// buffer, maps no memory and touches no model-specific register.
 #include <ntifs.h>
 
 #include "driver/io_permission_map.h"
@@ -115,7 +115,9 @@ NTSTATUS NTAPI DispatchCreate(PDEVICE_OBJECT, PIRP irp)
     return Complete(irp, STATUS_SUCCESS);
 }
 
-NTSTATUS NTAPI DispatchClose(PDEVICE_OBJECT, PIRP irp)
+// A handle carries no state: its last close (cleanup, then close) has
+// nothing to undo, and the grant stays with the process.
+NTSTATUS NTAPI DispatchCleanupOrClose(PDEVICE_OBJECT, PIRP irp)
 {
     return Complete(irp, STATUS_SUCCESS);
 }
@@ -150,7 +152,8 @@ NTSTATUS NTAPI DriverEntry(PDRIVER_OBJECT driver, PUNICODE_STRING)
 {
     for (PDRIVER_DISPATCH& dispatch : driver->MajorFunction) dispatch = DispatchRefuse;
     driver->MajorFunction[IRP_MJ_CREATE] = DispatchCreate;
-    driver->MajorFunction[IRP_MJ_CLOSE] = DispatchClose;
+    driver->MajorFunction[IRP_MJ_CLEANUP] = DispatchCleanupOrClose;
+    driver->MajorFunction[IRP_MJ_CLOSE] = DispatchCleanupOrClose;
 
     NTSTATUS status = BuildOpenerSecurity();
     if (!NT_SUCCESS(status)) return status;

@@ -9,6 +9,7 @@ packages=(
   mingw-w64-i686-dev mingw-w64-common   # also the kernel headers and libntoskrnl.a of the port driver
   wine64 fonts-wine xvfb xdotool imagemagick x11-utils
   python3
+  mtools dosfstools   # the 1.44 MB disk image of the installation medium
   clang-14 libclang-rt-14-dev
 )
 

@@ -14,6 +14,14 @@ constexpr char WindowTitle[] = "QX7305 Thermivo";
 constexpr char BannerText[] = "QX7305 Thermivo Install";
 constexpr int IconId = 101;
 
+// The welcome text shows between the banner and the start-at-logon box,
+// which keeps its distance from the bottom. The NT family's text with a
+// Windows folder of 60 characters takes 15 lines of the default GUI font (13
+// pixels each under Wine's font); the window is tall enough for 16, one to
+// spare for a font that wraps a long folder once more. 240 pixels held 8.
+constexpr int WindowWidth = 320;
+constexpr int WindowHeight = 337;
+
 constexpr int InstallButtonId = 1000;
 constexpr int ExitButtonId = 1001;
 constexpr int AutoStartBoxId = 1002;
@@ -206,9 +214,9 @@ int RunInstaller(HINSTANCE instance)
 
     // An overlapped window without system menu: a title bar, but no close,
     // minimise or maximise box.
-    installer.mainWindow = CreateWindowExA(WS_EX_APPWINDOW | WS_EX_WINDOWEDGE | WS_EX_CLIENTEDGE, WindowClassName,
-                                           WindowTitle, WS_OVERLAPPED | WS_VISIBLE, 0, 0, 320, 240, nullptr, nullptr,
-                                           instance, nullptr);
+    installer.mainWindow =
+        CreateWindowExA(WS_EX_APPWINDOW | WS_EX_WINDOWEDGE | WS_EX_CLIENTEDGE, WindowClassName, WindowTitle,
+                        WS_OVERLAPPED | WS_VISIBLE, 0, 0, WindowWidth, WindowHeight, nullptr, nullptr, instance, nullptr);
     CreateControls(instance);
     ShowWelcomeText();
 

@@ -1,9 +1,10 @@
 // One user's story on each Windows the product names: the simulator medium
-// installed with its own installer, the monitor started as the Run value
-// starts it at logon, an alarm, a fan page applied, the reading log turned
-// over, and everything removed with the installed uninstaller. Wine's
-// "Version" value makes GetVersion report that Windows to every program
-// started afterwards.
+// (where 32-bit programs run, the disk image's files read back out of it,
+// with the simulator build of the monitor) installed with its own
+// installer, the monitor started as the Run value starts it at logon, an
+// alarm, a fan page applied, the reading log turned over, and everything
+// removed with the installed uninstaller. Wine's "Version" value makes
+// GetVersion report that Windows to every program started afterwards.
 #include <gtest/gtest.h>
 
 #include <cstring>
