@@ -60,6 +60,7 @@ run_queue() {  # run_queue JOB: every JOB-th test, one after the other
       KELVIMON_PROGRAMS="$(windows_path "$programs")" \
       KELVIMON_ARTIFACTS="$(windows_path "$artifacts")" \
       timeout 300 "$WINE64" "$exe" --gtest_filter="$name" >"$log" 2>&1 || status=$?
+    [ $status -eq 124 ] && echo "run-e2e: ended after 300 s, at the point the lines above reached" >>"$log"
     wine_kill "$prefix"
     WINEPREFIX="$prefix" "$WINESERVER" -w 2>/dev/null || true
     rm -rf "$prefix" &
@@ -89,7 +90,7 @@ failed=$(count "$runs/failed")
 if [ "$failed" -gt 0 ]; then
   while read -r name; do
     echo "---- $name"
-    tr -d '\r' <"$runs/${name//\//_}.log" | grep -v '^\[ *\(RUN\|OK\) *\]' | tail -40
+    { tr -d '\r' <"$runs/${name//\//_}.log" | grep -v '^\[ *\(RUN\|OK\) *\]' || true; } | tail -40
   done <"$runs/failed"
 fi
 echo "[==========] ${#tests[@]} end-to-end tests ran against the $width-bit programs, each in its own Wine prefix. Screenshots: $artifacts"

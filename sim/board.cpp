@@ -323,6 +323,8 @@ void SimResetBoard(SimBoard& board, uint32_t epochTick)
     board.superIoWrites = 0;
     for (SimFan& f : board.fan) f = {0, 0, 1, -1};
     board.caseOpen = 0;
+    memset(board.deviceHolder, 0, sizeof board.deviceHolder);
+    board.driverStopPending = 0;
     board.timerMode = 0;
     board.timerHighNext = 0;
     board.timerLow = 0;
@@ -335,6 +337,14 @@ void SimResetBoard(SimBoard& board, uint32_t epochTick)
     char error[80];
     SimApplyScenario(board, DefaultScenario, error, sizeof error);
     board.reg[0x23] = board.voltageRaw[3];
+}
+
+bool SimPortsRevoked(const SimBoard& board, uint32_t source)
+{
+    if (board.driverState == SimDriverRunning || source == 0) return false;
+    for (uint32_t holder : board.deviceHolder)
+        if (holder == source) return true;
+    return false;
 }
 
 uint8_t SimPortRead(SimBoard& board, uint16_t port, uint32_t nowMs, uint32_t source)

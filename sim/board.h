@@ -46,6 +46,7 @@ constexpr uint32_t SimToneSounding = 0xFFFFFFFFu;  // endMs of a tone still soun
 constexpr uint32_t SimTimerClockHz = 1193180;
 
 enum SimDriverState : uint32_t { SimDriverRunning = 0, SimDriverStopped = 1, SimDriverAbsent = 2 };
+constexpr uint32_t SimDeviceHolderSlots = 8;
 
 struct SimPortAccess {
     uint16_t port;
@@ -95,6 +96,11 @@ struct SimBoard {
     SimFan fan[3];
     int32_t caseOpen;
     uint32_t driverState;
+    // The port driver's device as the system keeps it (sim/board_device.h):
+    // the processes that opened it, 0 in a free slot, and a stop of the
+    // driver that waits for them.
+    uint32_t deviceHolder[SimDeviceHolderSlots];
+    uint32_t driverStopPending;
 
     uint8_t timerMode;
     uint8_t timerHighNext;
@@ -121,6 +127,11 @@ void SimResetBoard(SimBoard& board, uint32_t epochTick);
 // holds the board lock.
 uint8_t SimPortRead(SimBoard& board, uint16_t port, uint32_t nowMs, uint32_t source = 0);
 void SimPortWrite(SimBoard& board, uint16_t port, uint8_t value, uint32_t nowMs, uint32_t source = 0);
+
+// Whether the process opened the port driver's device and the driver has
+// gone since, taking the ports it granted with it: the processor then
+// refuses the process every port instruction.
+bool SimPortsRevoked(const SimBoard& board, uint32_t source);
 
 // What the board's inputs and outputs are doing at a moment.
 int32_t SimTemperatureAt(const SimBoard& board, int input, uint32_t nowMs);

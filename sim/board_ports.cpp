@@ -6,6 +6,7 @@
 uint8_t PortIn8(uint16_t port)
 {
     SimBoard& board = SimBoardInstance();
+    SimRaiseRevokedPortFault(board);
     uint8_t value;
     {
         SimBoardLock lock(board);
@@ -18,6 +19,7 @@ uint8_t PortIn8(uint16_t port)
 void PortOut8(uint16_t port, uint8_t value)
 {
     SimBoard& board = SimBoardInstance();
+    SimRaiseRevokedPortFault(board);
     SimBoardLock lock(board);
     SimPortWrite(board, port, value, SimNowMs(), SimAccessSource());
 }

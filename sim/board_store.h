@@ -13,3 +13,6 @@ uint32_t SimAccessSource();
 // Raises the fault that boardctl asked for, once; the process-local board
 // takes no such requests.
 void SimRaiseRequestedFault(SimBoard& board);
+// Before each port access: raises the processor's fault for a port
+// instruction of a process whose ports the driver took back.
+void SimRaiseRevokedPortFault(const SimBoard& board);

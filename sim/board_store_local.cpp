@@ -26,6 +26,8 @@ uint32_t SimAccessSource()
 
 void SimRaiseRequestedFault(SimBoard&) {}
 
+void SimRaiseRevokedPortFault(const SimBoard&) {}
+
 void SimResetLocalBoard()
 {
     SimResetBoard(localBoard, 0);

@@ -71,3 +71,9 @@ void SimRaiseRequestedFault(SimBoard& board)
     if (InterlockedExchange(reinterpret_cast<volatile LONG*>(&board.faultRequested), 0) == 0) return;
     RaiseException(EXCEPTION_ACCESS_VIOLATION, EXCEPTION_NONCONTINUABLE, 0, nullptr);
 }
+
+void SimRaiseRevokedPortFault(const SimBoard& board)
+{
+    if (SimPortsRevoked(board, GetCurrentProcessId()))
+        RaiseException(EXCEPTION_PRIV_INSTRUCTION, EXCEPTION_NONCONTINUABLE, 0, nullptr);
+}

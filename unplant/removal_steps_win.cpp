@@ -1,5 +1,6 @@
 #include "common/autostart.h"
 #include "common/bounded_format.h"
+#include "common/instance_guard.h"
 #include "common/program_manager.h"
 #include "common/system_entries.h"
 #include "unplant/uninstaller.h"
@@ -144,8 +145,9 @@ ItemResult DeleteAtNextStart(WindowsFamily family, const char* path)
 
 }  // namespace
 
-bool MonitorFileInUse(const char* monitorPath)
+bool MonitorStillRuns(const char* monitorPath)
 {
+    if (MonitorInstanceGuardHeld()) return true;
     // NT maps a running program's file as an image and 95/98 keeps it open;
     // either refuses an exclusive open for writing, whichever session or
     // desktop the program runs on. A file that cannot be judged (no right
@@ -177,8 +179,10 @@ void RemoveDriver(const char* driverPath, RemovalReport& report)
 
 void RemoveMonitorFile(WindowsFamily family, const char* monitorPath, RemovalReport& report)
 {
-    ResultOf(report, RemovalItem::MonitorFile) = report.monitorRunsElsewhere ? DeleteAtNextStart(family, monitorPath)
-                                                                             : DeleteIfPresent(monitorPath);
+    // A monitor that runs from another copy leaves this file free.
+    ItemResult file = DeleteIfPresent(monitorPath);
+    if (file.state == ItemState::Remains && report.monitorRunsElsewhere) file = DeleteAtNextStart(family, monitorPath);
+    ResultOf(report, RemovalItem::MonitorFile) = file;
 }
 
 void RemoveProgramGroup()

@@ -15,8 +15,9 @@ int RunUninstaller(const char* commandLine);
 bool CloseMonitor();
 
 // Whether a monitor runs anywhere on the machine, seen or not: the system
-// lets nobody open a running program's file for writing.
-bool MonitorFileInUse(const char* monitorPath);
+// lets nobody open a running program's file for writing, and a monitor
+// started from any other copy of the program holds the single-instance guard.
+bool MonitorStillRuns(const char* monitorPath);
 
 // NT family: deletes the port driver's service and its file. While a monitor
 // runs elsewhere (report.monitorRunsElsewhere) the driver is not stopped,
@@ -25,7 +26,7 @@ bool MonitorFileInUse(const char* monitorPath);
 // start, and Windows deletes the file then.
 void RemoveDriver(const char* driverPath, RemovalReport& report);
 // Deletes the monitor's file, or has Windows delete it at the next start
-// while a monitor runs elsewhere.
+// while a monitor runs from it elsewhere.
 void RemoveMonitorFile(WindowsFamily family, const char* monitorPath, RemovalReport& report);
 // Silent: without a Program Manager service there is no group to remove.
 void RemoveProgramGroup();

@@ -82,7 +82,7 @@ UninstallOutcome Uninstall(const CommandLine& line)
         return UninstallOutcome::MonitorStillRunning;
     }
     RemovalReport report = {};
-    report.monitorRunsElsewhere = MonitorFileInUse(paths.file[MonitorFileIndex]);
+    report.monitorRunsElsewhere = MonitorStillRuns(paths.file[MonitorFileIndex]);
     if (family == WindowsFamily::Nt) RemoveDriver(paths.file[DriverFileIndex], report);
     RemoveMonitorFile(family, paths.file[MonitorFileIndex], report);
     RemoveProgramGroup();

@@ -10,6 +10,9 @@ namespace {
 
 HANDLE mainThread;
 DWORD mainThreadId;
+// The thread whose fault the guard answers, and that fault's code.
+std::atomic<uint32_t> guardThread;
+DWORD crashCode;
 
 // How long the guard waits for each of the other threads to end.
 constexpr DWORD ThreadEndWaitMs = 500;
@@ -34,19 +37,33 @@ void EndThread(HANDLE thread, DWORD exitCode)
 // The process then ends at once, with the exception's code as its exit code.
 // The system's own crash handling could need a lock that an ended thread
 // held (the loader's, the heap's, the sound library's) and hang for ever,
-// keeping the single-instance count and the chip lock. Terminating runs no
+// keeping the single-instance guard and the chip lock. Terminating runs no
 // library's detach code, so nothing of that kind is waited for. The other
 // threads are ended rather than suspended: a process whose threads are
 // suspended does not finish terminating on every system.
+//
+// The guard runs once. Should its own port accesses fault (the port driver
+// has gone and taken the ports with it), the filter is entered again on the
+// same thread: nothing more can be given back, and the process ends at once
+// with the first fault's code. A second thread that faults meanwhile waits,
+// to be ended with the process, instead of ending the guard's thread.
 LONG WINAPI GiveBoardBackOnCrash(EXCEPTION_POINTERS* exception)
 {
-    const DWORD code = exception->ExceptionRecord->ExceptionCode;
     const DWORD self = GetCurrentThreadId();
-    if (self != mainThreadId) EndThread(mainThread, code);
-    if (soundThread && self != soundThreadId) EndThread(soundThread, code);
+    switch (ClaimCrashGuard(guardThread, self)) {
+    case CrashGuardRole::GiveBoardBack: break;
+    case CrashGuardRole::EndAtOnce:
+        TerminateProcess(GetCurrentProcess(), crashCode);
+        return EXCEPTION_CONTINUE_SEARCH;
+    case CrashGuardRole::WaitForTheFirst:
+        for (;;) Sleep(INFINITE);
+    }
+    crashCode = exception->ExceptionRecord->ExceptionCode;
+    if (self != mainThreadId) EndThread(mainThread, crashCode);
+    if (soundThread && self != soundThreadId) EndThread(soundThread, crashCode);
     RestoreFanControlRegisters();
     SwitchSpeakerOff();
-    TerminateProcess(GetCurrentProcess(), code);
+    TerminateProcess(GetCurrentProcess(), crashCode);
     // Only if that failed: the system's own crash handling.
     return EXCEPTION_CONTINUE_SEARCH;
 }

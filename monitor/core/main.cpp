@@ -6,21 +6,37 @@
 
 #include <cstring>
 
+#include "common/instance_guard.h"
 #include "monitor/core/crash_guard.h"
 #include "monitor/core/main_window.h"
 #include "monitor/hw/chip_mutex.h"
 #include "monitor/hw/port_access.h"
 
-// Shared by every process that runs this program image: the loader maps the
-// section once for all of them.
-__attribute__((section(".shared"), shared)) volatile LONG instanceCounter = -1;
-
 namespace {
+
+// A timer message that carries a procedure is dispatched by calling that
+// procedure. The monitor's timer carries none, so such a message was posted
+// by another program, and its lParam is whatever code that program chose.
+bool IsForeignTimerCall(const MSG& message)
+{
+    return message.message == WM_TIMER && message.lParam != 0;
+}
+
+// The same check for the message loops the system runs for the monitor's
+// dialogs (the Options sheet may stay open for hours), which offer every
+// message to this hook before dispatching it.
+LRESULT CALLBACK DropForeignTimerCalls(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code >= 0 && IsForeignTimerCall(*reinterpret_cast<const MSG*>(lParam))) return TRUE;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
 
 int RunMessageLoop()
 {
+    SetWindowsHookExA(WH_MSGFILTER, DropForeignTimerCalls, nullptr, GetCurrentThreadId());
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (IsForeignTimerCall(message)) continue;
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
@@ -31,8 +47,7 @@ int RunMessageLoop()
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCommand)
 {
-    if (InterlockedIncrement(&instanceCounter) > 0) {
-        InterlockedDecrement(&instanceCounter);
+    if (!TakeMonitorInstanceGuard()) {
         MessageBoxA(nullptr, "Program is already running", "Thermivo", MB_ICONINFORMATION);
         return 0;
     }

@@ -23,9 +23,12 @@ HPEN focusPen;
 
 namespace {
 
-// Power broadcasts of newer systems may report one wake-up twice
-// (automatic, then by the user); the chip is set up again only once.
-bool resumedSinceSuspend;
+// Set by a suspend and cleared by the resume that follows it. Power
+// broadcasts of newer systems may report one wake-up twice (automatic, then
+// by the user), and any program may send a resume; the chip is set up again
+// only for the first resume after a suspend, which alone keeps the state
+// the chip latched meanwhile (an opened case) from being cleared for nothing.
+bool suspended;
 // Whether the sound worker is currently held; it is created held.
 bool soundThreadHeld = true;
 // Set once the settings have been saved and the board's fan control given
@@ -109,14 +112,24 @@ void ShutDownMonitor(HWND window)
 void Suspend()
 {
     RestoreFanControlRegisters();
-    resumedSinceSuspend = false;
+    suspended = true;
 }
 
 void Resume()
 {
+    if (!suspended) return;
+    suspended = false;
     InitChip();
     ProgramAllFans();
-    resumedSinceSuspend = true;
+}
+
+// The session ends for good: the board gets its fan control back and the
+// process ends, rather than living on without its timer and tray icon, which
+// would hold the single-instance guard and keep a new monitor from starting.
+void EndSession(HWND window)
+{
+    ShutDownMonitor(window);
+    ExitProcess(0);
 }
 
 void ToggleTopMost(HWND window)
@@ -186,9 +199,7 @@ LRESULT OnPowerBroadcast(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     switch (wParam) {
     case PBT_APMSUSPEND: Suspend(); return TRUE;
     case PBT_APMRESUMESUSPEND:
-    case PBT_APMRESUMEAUTOMATIC:
-        if (!resumedSinceSuspend) Resume();
-        return TRUE;
+    case PBT_APMRESUMEAUTOMATIC: Resume(); return TRUE;
     default: return DefWindowProcA(window, message, wParam, lParam);
     }
 }
@@ -198,7 +209,11 @@ LRESULT OnPowerBroadcast(HWND window, UINT message, WPARAM wParam, LPARAM lParam
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_CREATE: return OnCreate(window, message, wParam, lParam);
+    case WM_CREATE:
+        // Sent once by the system; one from another program, with or without
+        // a record, sets nothing up a second time.
+        if (window == mainWindow) return 0;
+        return OnCreate(window, message, wParam, lParam);
     case WM_DESTROY:
         ShutDownMonitor(window);
         DeletePanelCanvas();
@@ -206,7 +221,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         PostQuitMessage(0);
         return 0;
     case WM_ENDSESSION:
-        if (wParam) ShutDownMonitor(window);
+        if (wParam) EndSession(window);
         return 0;
     case WM_PAINT: return OnPaint(window);
     case WM_ERASEBKGND: return PaintPanelBackground(reinterpret_cast<HDC>(wParam));

@@ -12,6 +12,7 @@ uint32_t CreateDriverService(const char* path, const char* serviceName);
 uint32_t StartDriverService(const char* serviceName);
 void ShowServiceError(HWND owner, HINSTANCE instance, const char* caption, uint32_t code);
 
-// Opens "\\.\hwpio" and closes it again: 0 on success, else the error.
-// The simulator build answers it from the simulated board.
+// Opens "\\.\hwpio" and keeps it open for the life of the process: 0 on
+// success (also when it is open already), else the error. The simulator
+// build answers it from the simulated board.
 uint32_t OpenPortDevice();

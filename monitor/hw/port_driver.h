@@ -1,6 +1,7 @@
 // Obtaining port access. On the 95/98 family user programs may use I/O ports
 // as they are; on the NT family the kernel driver "hwpio" must be installed
-// as a service, started, and its device opened once by the process.
+// as a service, started, and its device opened by the process, which keeps
+// it open so that the driver cannot be unloaded while the monitor runs.
 //
 // The decisions live here, free of the platform; the Win32 calls behind them
 // are passed in, so that every path can be exercised against a stand-in.
@@ -17,7 +18,7 @@ constexpr uint32_t ErrorUnexpected = 9999;         // our own: string shown for 
 constexpr const char* PortDriverFile = "hwpio.sys";
 
 struct PortDriverOps {
-    uint32_t (*openDevice)();  // 0 when "\\.\hwpio" opened (it is closed again at once), else the error
+    uint32_t (*openDevice)();  // 0 when "\\.\hwpio" is open (and stays open), else the error
     int (*openServiceManager)();  // 1 when opened with full access
     void (*closeServiceManager)();
     void (*systemDirectory)(char* buffer, uint32_t size);

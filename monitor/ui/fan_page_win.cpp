@@ -68,6 +68,14 @@ int IndexOf(const HWND* windows, int count, HWND window)
     return -1;
 }
 
+// The fan whose page this is, or -1 while the page is not set up.
+int FanOfPage(HWND page)
+{
+    for (int fan = 0; fan < FanChannelCount; ++fan)
+        if (fanPageState[fan].pageWindow == page) return fan;
+    return -1;
+}
+
 void CreateValueBox(HWND page, FanPageState& state, int i)
 {
     HWND box = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "0", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_NUMBER, 200,
@@ -300,14 +308,16 @@ void ApplyFanPage(HWND page, int fan)
 
 INT_PTR CALLBACK FanPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    int fan = FanOfPage(page);
     if (message == WM_INITDIALOG) {
-        const int fan = static_cast<int>(reinterpret_cast<const PROPSHEETPAGEA*>(lParam)->lParam);
-        SetWindowLongPtrA(page, DWLP_USER, fan);
-        InitFanPage(page, fan);
+        // The sheet sends it once, with the page's record; another program's
+        // copy finds the page set up already, and its index is not trusted.
+        if (fan >= 0) return 0;
+        fan = static_cast<int>(reinterpret_cast<const PROPSHEETPAGEA*>(lParam)->lParam);
+        if (fan >= 0 && fan < FanChannelCount) InitFanPage(page, fan);
         return 0;
     }
-    const int fan = static_cast<int>(GetWindowLongPtrA(page, DWLP_USER));
-    if (fanPageState[fan].pageWindow != page) return 0;  // not initialised yet
+    if (fan < 0) return 0;  // not initialised yet
     switch (message) {
     case RescaleFanPageMessage: OnRescale(page, fan); break;
     case WM_COMMAND: OnCommand(page, fan, wParam); break;

@@ -8,6 +8,10 @@
 
 namespace {
 
+// Unbuffered, so that a test the runner ends at its time-out still shows
+// how far it came.
+[[maybe_unused]] const int unbufferedOutput = setvbuf(stdout, nullptr, _IONBF, 0);
+
 std::string Environment(const char* name)
 {
     char value[MAX_PATH];

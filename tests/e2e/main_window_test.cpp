@@ -190,4 +190,17 @@ TEST_F(MainWindowInProcess, SoundCardModeRequestsTheWaveAgainAndAgainDuringAnAla
     }
 }
 
+// A WM_CREATE that another program sends, here without a record, finds
+// the window created already and sets nothing up again.
+TEST_F(MainWindowInProcess, ASecondCreateWithoutARecordSetsNothingUpAgain)
+{
+    OpenMainWindow("1");
+    const HPEN pen = focusPen;
+    const HANDLE worker = soundThread;
+    SendMessageA(window, WM_CREATE, 0, 0);
+    EXPECT_EQ(focusPen, pen);
+    EXPECT_EQ(soundThread, worker);
+    EXPECT_TRUE(IsWindow(window));
+}
+
 }  // namespace

@@ -47,6 +47,24 @@ bool ChipLockTaken()
     return result == WAIT_TIMEOUT;
 }
 
+void RunServiceInTheDriversPlace()
+{
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    ASSERT_NE(manager, nullptr);
+    const std::string image = "\"" + BuildPath("tests\\stand_in_service.exe") + "\"";
+    SC_HANDLE service = CreateServiceA(manager, "hwpio", "hwpio", SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
+                                       SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, image.c_str(), nullptr, nullptr,
+                                       nullptr, nullptr, nullptr);
+    ASSERT_NE(service, nullptr) << "error " << GetLastError();
+    EXPECT_TRUE(StartServiceA(service, 0, nullptr)) << "error " << GetLastError();
+    EXPECT_TRUE(WaitUntil([&] {
+        SERVICE_STATUS status;
+        return QueryServiceStatus(service, &status) && status.dwCurrentState == SERVICE_RUNNING;
+    }, 10000));
+    CloseServiceHandle(service);
+    CloseServiceHandle(manager);
+}
+
 std::string LogHeader(const char* secondTemperature, const char* secondFan)
 {
     return std::string("Time,CPU (C),") + secondTemperature + ",Panel (C),CPU fan (RPM)," + secondFan +
@@ -123,6 +141,15 @@ void MonitorTest::StartMonitor(const std::string& arguments, bool expectWindow, 
     }
 }
 
+HWND MonitorTest::StartMonitorIn(WindowState state)
+{
+    StartMonitor(state == WindowState::Hidden ? "HIDE" : "");
+    if (state == WindowState::Minimised) SendMessageA(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    if (state != WindowState::OptionsOpen || HasFatalFailure()) return nullptr;
+    HWND sheet = OpenOptions();
+    return sheet ? CurrentPage(sheet) : nullptr;
+}
+
 void MonitorTest::CloseMonitor()
 {
     PostMessageA(window, WM_CLOSE, 0, 0);
@@ -143,6 +170,27 @@ uint32_t MonitorTest::ToneCount()
 {
     SimBoardLock lock(board());
     return board().toneCount;
+}
+
+void MonitorTest::PrepareCpuAlarm()
+{
+    SetProfileValue("FAN0", "1,25,35,45,60,75,90,100,110,90");
+    SetProfileValue("SOUND", "1");
+    Board("temp0 = 40");
+}
+
+bool MonitorTest::AlarmSoundsWhenTheCpuOverheats()
+{
+    const uint32_t tones = ToneCount();
+    Board("temp0 = 95");
+    return WaitUntil([&] { return ToneCount() > tones; }, 6000);
+}
+
+std::vector<int> MonitorTest::FanControlRegisters()
+{
+    SimBoardLock lock(board());
+    const uint8_t* r = board().reg + 0x13;
+    return std::vector<int>(r, r + 5);
 }
 
 void MonitorTest::RunCycle()

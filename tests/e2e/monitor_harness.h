@@ -19,6 +19,10 @@ constexpr const char* BoardBases = "180,1200,-1200,330,250,180,150,150";
 // Whether another process holds the programs' shared chip lock.
 bool ChipLockTaken();
 
+// Installs and starts the stand-in service (tests/e2e/tools) under the port
+// driver's service name "hwpio"; stopping it stops the simulated driver.
+void RunServiceInTheDriversPlace();
+
 // The reading log's header line (without its line end) for these titles.
 std::string LogHeader(const char* secondTemperature = "System (C)", const char* secondFan = "System fan (RPM)");
 // Columns of a line of the reading log.
@@ -26,6 +30,9 @@ constexpr size_t TemperatureAlarmColumn = 16, FanStallColumn = 20;
 
 std::string FileText(const std::string& path);
 std::vector<std::string> Split(const std::string& text, const std::string& separator);
+
+// How the monitor's window is while another program acts on it.
+enum class WindowState { Shown, Hidden, Minimised, OptionsOpen };
 
 class MonitorTest : public ::testing::Test {
 protected:
@@ -36,6 +43,10 @@ protected:
     // main window ("" when none is expected, e.g. when a message box is
     // expected instead).
     void StartMonitor(const std::string& arguments = "", bool expectWindow = true, const std::string& exePath = "");
+    // The same with the window shown, hidden from the start ("HIDE") or
+    // minimised; with the Options sheet open on its first page, whose window
+    // is returned.
+    HWND StartMonitorIn(WindowState state);
     // Ends the monitor the way the user does (its close box) and waits.
     void CloseMonitor();
 
@@ -49,6 +60,14 @@ protected:
     SimBoard& board() { return SimBoardInstance(); }
     // Tones begun on the simulated speaker so far.
     uint32_t ToneCount();
+    // Settings for the next start: the speaker tune on, the CPU's alarm from
+    // 75 C; and the CPU at 40 C.
+    void PrepareCpuAlarm();
+    // Heats the CPU to 95 C: whether the alarm sounds within 6 s, as the
+    // monitor's own timer runs it.
+    bool AlarmSoundsWhenTheCpuOverheats();
+    // Registers 0x13..0x17, which the monitor programs and gives back.
+    std::vector<int> FanControlRegisters();
 
     // One monitoring cycle; returns once it has run (or waits for the shell).
     void RunCycle();

@@ -38,15 +38,26 @@ TEST_F(MonitorTest, ClientAreaHoldsTheWholePanel)
     EXPECT_EQ(client.bottom, 405);
 }
 
-TEST_F(MonitorTest, SecondStartIsRefusedAndTheFirstKeepsRunning)
+class SecondStart : public MonitorTest, public ::testing::WithParamInterface<bool> {};
+
+// One monitor per machine, also when the second one is another copy of the
+// program, from the medium or another folder.
+TEST_P(SecondStart, IsRefusedAndTheFirstKeepsRunning)
 {
+    const bool anotherCopy = GetParam();
+    std::string secondPath = ProgramPath("monitor\\KelvimonSim.exe");
+    if (anotherCopy) {
+        const std::string copy = ScratchFolder("copy") + "\\Kelvimon.EXE";
+        ASSERT_TRUE(CopyFileA(secondPath.c_str(), copy.c_str(), FALSE));
+        secondPath = copy;
+    }
     StartMonitor();
     for (int attempt = 0; attempt < 2; ++attempt) {
-        Program second = StartProgram(ProgramPath("monitor\\KelvimonSim.exe"));
+        Program second = StartProgram(secondPath);
         HWND box = WaitForDialog(second.pid, "Thermivo", 10000);
         ASSERT_NE(box, nullptr);
         EXPECT_EQ(MessageBoxText(box), "Program is already running");
-        if (attempt == 0) SaveScreenshot("monitor-second-start.bmp");
+        if (attempt == 0 && !anotherCopy) SaveScreenshot("monitor-second-start.bmp");
         PressDialogButton(box, IDOK);
         DWORD exitCode = 99;
         EXPECT_TRUE(WaitForExit(second, 5000, &exitCode));
@@ -56,6 +67,10 @@ TEST_F(MonitorTest, SecondStartIsRefusedAndTheFirstKeepsRunning)
         EXPECT_TRUE(IsWindowVisible(window));
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Monitor, SecondStart, ::testing::Bool(), [](const ::testing::TestParamInfo<bool>& test) {
+    return std::string(test.param ? "AnotherCopy" : "SameProgram");
+});
 
 TEST_F(MonitorTest, HideOnTheCommandLineStartsHiddenAndStillMonitors)
 {
@@ -100,25 +115,6 @@ void EndServiceManager()
     }
     CloseHandle(snapshot);
     EXPECT_EQ(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT), nullptr);
-}
-
-// Installs and starts a service that runs under the port driver's name.
-void RunServiceInTheDriversPlace()
-{
-    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-    ASSERT_NE(manager, nullptr);
-    const std::string image = "\"" + BuildPath("tests\\stand_in_service.exe") + "\"";
-    SC_HANDLE service = CreateServiceA(manager, "hwpio", "hwpio", SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
-                                       SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, image.c_str(), nullptr, nullptr,
-                                       nullptr, nullptr, nullptr);
-    ASSERT_NE(service, nullptr) << "error " << GetLastError();
-    EXPECT_TRUE(StartServiceA(service, 0, nullptr)) << "error " << GetLastError();
-    EXPECT_TRUE(WaitUntil([&] {
-        SERVICE_STATUS status;
-        return QueryServiceStatus(service, &status) && status.dwCurrentState == SERVICE_RUNNING;
-    }, 10000));
-    CloseServiceHandle(service);
-    CloseServiceHandle(manager);
 }
 
 struct PortAccessCase {

@@ -12,7 +12,6 @@
 namespace {
 
 constexpr char UninstallerTitle[] = "UnInstall QX7305 Thermivo";
-constexpr uint8_t FirstFanControlRegister = 0x13, FanControlRegisterCount = 5;
 
 std::string WindowsDirectory()
 {
@@ -86,12 +85,6 @@ protected:
         InstallFrom(medium.folder, true);
         ASSERT_TRUE(Exists(UninstallerTarget()));
         ASSERT_NE(RegistryValue(RunKey, "Thermivo"), "<missing>");
-    }
-
-    std::vector<int> FanControlRegisters()
-    {
-        const uint8_t* r = board().reg + FirstFanControlRegister;
-        return std::vector<int>(r, r + FanControlRegisterCount);
     }
 };
 
@@ -201,16 +194,27 @@ TEST_F(Unplant, AMonitorThatDoesNotCloseKeepsEverything)
     HoldProcess(monitor.pid, false);
 }
 
+class UnplantBesideAnUnseenMonitor : public Unplant, public ::testing::WithParamInterface<bool> {};
+
 // A monitor the uninstaller cannot see still holds the ports: its driver is
-// not stopped, and the driver and the monitor's file go at the next start.
-TEST_F(Unplant, AMonitorItCannotSeeKeepsItsDriverUntilTheNextStart)
+// not stopped, and the driver goes at the next start, with the monitor's file
+// when the monitor runs from it. The uninstaller knows of the monitor by its
+// single-instance guard also when it runs from another copy of the program,
+// whose file it does not check.
+TEST_P(UnplantBesideAnUnseenMonitor, KeepsItsDriverUntilTheNextStart)
 {
+    const bool anotherCopy = GetParam();
     InstallRealPrograms();
     CreateDriverService();
+    std::string monitorPath = MonitorTarget();
+    if (anotherCopy) {
+        monitorPath = ScratchFolder("copy") + "\\Kelvimon.EXE";
+        ASSERT_TRUE(CopyFileA(MonitorTarget().c_str(), monitorPath.c_str(), FALSE));
+    }
     const std::vector<int> boardValues = FanControlRegisters();
     HDESK desktop = CreateDesktopA("Elsewhere", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
     ASSERT_NE(desktop, nullptr);
-    Program unseen = StartOnOtherDesktop(MonitorTarget(), "Elsewhere");
+    Program unseen = StartOnOtherDesktop(monitorPath, "Elsewhere");
     ASSERT_NE(unseen.process, nullptr);
     // Its first cycle comes only after window creation has programmed all three fans.
     ASSERT_TRUE(WaitUntil([&] { return CyclesRun() > 0; }, 15000)) << "the monitor did not start";
@@ -225,12 +229,13 @@ TEST_F(Unplant, AMonitorItCannotSeeKeepsItsDriverUntilTheNextStart)
     ASSERT_TRUE(WaitForWindowGone(confirmation, 5000));
     HWND done = WaitForDialog(unplant.pid, UninstallerTitle, 30000);
     ASSERT_NE(done, nullptr) << "no final message";
+    const std::string atNextStart = DriverName() + "\n" + (anotherCopy ? "" : MonitorTarget() + "\n") + UninstallerTarget();
     EXPECT_EQ(MessageBoxText(done),
               "QX7305 Thermivo and its settings have been removed from this computer.\n\n"
               "A Thermivo monitor is still running elsewhere on this computer, for example for another user. Its "
               "driver keeps running, so that the monitor keeps control of the fans until it ends.\n\n"
               "Windows removes these when it next starts:\n\n" +
-                  DriverName() + "\n" + MonitorTarget() + "\n" + UninstallerTarget());
+                  atNextStart);
     PressDialogButton(done, IDOK);
     DWORD exitCode = 99;
     EXPECT_TRUE(WaitForExit(unplant, 5000, &exitCode));
@@ -240,12 +245,19 @@ TEST_F(Unplant, AMonitorItCannotSeeKeepsItsDriverUntilTheNextStart)
     EXPECT_TRUE(IsRunning(unseen));
     EXPECT_EQ(FanControlRegisters(), monitorValues) << "the monitor lost control of the fans";
     EXPECT_TRUE(Exists(DriverTarget()));
-    EXPECT_TRUE(Exists(MonitorTarget()));
     EXPECT_TRUE(DeletionPending(DriverName()));
-    EXPECT_TRUE(DeletionPending(MonitorTarget()));
-    EXPECT_EQ(InstalledState(), (std::vector<std::string>{MonitorTarget(), DriverTarget()}));
+    EXPECT_EQ(Exists(MonitorTarget()), !anotherCopy);
+    EXPECT_EQ(DeletionPending(MonitorTarget()), !anotherCopy);
+    std::vector<std::string> left = {DriverTarget()};
+    if (!anotherCopy) left.insert(left.begin(), MonitorTarget());
+    EXPECT_EQ(InstalledState(), left);
     EndProgram(unseen);
     CloseDesktop(desktop);
 }
+
+INSTANTIATE_TEST_SUITE_P(Unplant, UnplantBesideAnUnseenMonitor, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& test) {
+                             return std::string(test.param ? "RunningFromAnotherCopy" : "RunningFromItsFile");
+                         });
 
 }  // namespace
