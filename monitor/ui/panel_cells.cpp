@@ -14,12 +14,6 @@ bool Intersect(const PanelRect& a, const PanelRect& b)
     return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
 }
 
-bool Contains(const PanelRect& outer, const PanelRect& inner)
-{
-    return outer.left <= inner.left && outer.top <= inner.top && outer.right >= inner.right &&
-           outer.bottom >= inner.bottom;
-}
-
 bool SameStep(const GlyphStep& a, const GlyphStep& b)
 {
     return a.kind == b.kind && a.x == b.x && a.width == b.width && a.height == b.height &&
@@ -98,25 +92,20 @@ bool FocusRingToDraw(PanelCanvas& canvas, int32_t target, const PanelRect& bound
     return true;
 }
 
-size_t RectsToSend(PanelCanvas& canvas, const PanelRect& invalid, PanelRect* rects)
+size_t RectsToSend(PanelCanvas& canvas, const PanelRect& invalid, bool readoutInvalid, PanelRect* rects)
 {
     const bool readoutOnly = invalid.left == ReadoutArea.left && invalid.top == ReadoutArea.top &&
                              invalid.right == ReadoutArea.right && invalid.bottom == ReadoutArea.bottom;
     size_t count = 0;
-    if (readoutOnly && canvas.readoutSent) {
+    if (readoutOnly && readoutInvalid && canvas.readoutSent) {
         for (const PanelRect& r : canvas.unsent)
             if (!IsEmpty(r)) rects[count++] = r;
         ForgetUnsent(canvas);
         return count;
     }
-    // Everything drawn lies in the readout area; a rectangle beside it
-    // leaves the window's readout area as it was.
-    if (Contains(invalid, ReadoutArea)) {
-        canvas.readoutSent = true;
-        ForgetUnsent(canvas);
-    } else if (Intersect(invalid, ReadoutArea)) {
-        canvas.readoutSent = false;
-    }
+    // Everything drawn lies in the readout area.
+    canvas.readoutSent = readoutInvalid;
+    if (readoutInvalid) ForgetUnsent(canvas);
     rects[count++] = invalid;
     return count;
 }

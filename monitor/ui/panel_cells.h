@@ -64,12 +64,15 @@ bool CaseIndicatorToDraw(PanelCanvas& canvas, int32_t open);
 // Whether the focus ring of the target, which covers bounds, must be drawn:
 // it is not there yet, or something drawn since covered part of it.
 bool FocusRingToDraw(PanelCanvas& canvas, int32_t target, const PanelRect& bounds);
-// What a paint hands the window of the canvas, given the rectangle it must
-// paint: all of it; or, when that is the readout area alone and the window
-// shows it as the canvas was when last handed over, the bounds of what each
-// part drew since, none if nothing changed. Every invalidation that may have
-// left the window's pixels wrong (uncovering it, showing it) comes with an
-// erase, which draws the background and so hands over all again. Returns
+// What a paint hands the window of the canvas, given the bounds of what it
+// must paint and whether that takes in the whole readout area (the monitor
+// invalidated it since the last paint): all of it; or, when it is the
+// readout area alone and the window shows that as the canvas was when last
+// handed over, the bounds of what each part drew since, none if nothing
+// changed. Only a paint that takes in the whole readout area lets the window
+// show it all as the canvas; a paint of the system's alone (uncovering part
+// of the window) may have painted only some of it, and an erase draws the
+// background, so after either the next paint hands over all again. Returns
 // the number of rectangles.
-size_t RectsToSend(PanelCanvas& canvas, const PanelRect& invalid, PanelRect* rects);
+size_t RectsToSend(PanelCanvas& canvas, const PanelRect& invalid, bool readoutInvalid, PanelRect* rects);
 constexpr size_t MaxRectsToSend = PanelPartCount;

@@ -49,6 +49,9 @@ HGDIOBJ sourceOriginalBitmaps[PanelBitmapCount];
 // What the canvas shows of the readings and what the window shows of it: a
 // paint draws only the cells that changed and hands the window only those.
 PanelCanvas shown;
+// Whether the monitor invalidated the whole readout area since the last
+// paint: that paint then repaints all of it.
+bool readoutInvalidated;
 
 HFONT CreateTitleFont()
 {
@@ -182,6 +185,7 @@ void InvalidateReadoutArea(HWND window, BOOL erase)
 {
     const RECT area = {ReadoutArea.left, ReadoutArea.top, ReadoutArea.right, ReadoutArea.bottom};
     InvalidateRect(window, &area, erase);
+    readoutInvalidated = true;
 }
 
 void LoadPanelBitmaps(HINSTANCE instance)
@@ -205,6 +209,7 @@ void CreatePanelCanvas(HWND window)
     SetBkMode(canvas, TRANSPARENT);
     SetTextColor(canvas, RGB(0, 244, 200));
     ForgetReadings(shown);
+    readoutInvalidated = false;
 }
 
 void DeletePanelCanvas()
@@ -282,12 +287,14 @@ LRESULT PaintPanel(HWND window)
     const RECT panel = {0, 0, PanelSize, PanelSize};
     if (IntersectRect(&invalid, &paint.rcPaint, &panel)) {
         PanelRect send[MaxRectsToSend];
-        const size_t count = RectsToSend(shown, {invalid.left, invalid.top, invalid.right, invalid.bottom}, send);
+        const size_t count =
+            RectsToSend(shown, {invalid.left, invalid.top, invalid.right, invalid.bottom}, readoutInvalidated, send);
         for (size_t i = 0; i < count; ++i) {
             const PanelRect& r = send[i];
             BitBlt(target, r.left, r.top, r.right - r.left, r.bottom - r.top, canvas, r.left, r.top, SRCCOPY);
         }
     }
+    readoutInvalidated = false;
     EndPaint(window, &paint);
     return 0;
 }
