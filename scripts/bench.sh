@@ -43,7 +43,7 @@ elif [ "$width" = 32 ] && ! i386_ready; then
   echo "bench.sh: BENCH_WIDTH=32, but $i386_reason" >&2
   exit 1
 fi
-BUILD_TARGETS="KelvimonSim monitor_bench minimal_window window_cost soak_bench" scripts/build.sh win64 >/dev/null
+BUILD_TARGETS="KelvimonSim boardctl monitor_bench minimal_window window_cost soak_bench" scripts/build.sh win64 >/dev/null
 if [ "$width" = 32 ]; then
   BUILD_TARGETS="KelvimonSim minimal_window" scripts/build.sh win32 >/dev/null
 fi
@@ -52,6 +52,8 @@ wine_template
 
 seconds=${BENCH_SECONDS:-120}
 settle=3
+count_seconds=${BENCH_COUNT_SECONDS:-10}
+count_settle=8
 parts=${BENCH_PARTS:-1 2}
 part1_runs=${BENCH_RUNS:-healthy-shown healthy-hidden alarm-shown alarm-hidden}
 monitor_exe=$(realpath "${BENCH_MONITOR:-build/win$width/monitor/KelvimonSim.exe}")
@@ -282,6 +284,99 @@ if [[ " $parts " == *" 1 "* ]]; then
   printf '  %s\n' "${summary[@]}"
   echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
   stop_xvfb || true
+fi
+
+# Part 4: where each second goes, counted on one program at a time.
+count_loader() { if [ "$width" = 32 ]; then echo /usr/lib/wine/wine; else echo "$WINE64"; fi; }
+
+# One program alone on a display of its own, behind an X protocol tracer,
+# with Wine's server trace and a relay trace of its calls into gdi32, user32
+# and kernel32's Sleep: per second its server requests, X requests, GDI and
+# USER calls, port accesses and pauses. LABEL, program, its argument, the
+# board's scenario.
+count_case() {
+  local label=$1 exe=$2 argument=$3 scenario=$4
+  local prefix=$runs/count dir=$runs/counted
+  rm -rf "$dir"
+  mkdir -p "$dir"
+  wine_prefix_copy "$prefix"
+  monitor_settings >>"$prefix/drive_c/windows/win.ini"
+  printf '%s\n' "$scenario" >"$dir/scenario.txt"
+  WINEPREFIX=$prefix "$WINE64" reg add 'HKCU\Software\Wine\Debug' /v RelayInclude \
+    /d 'gdi32.*;user32.*;kernel32.Sleep' /f >/dev/null 2>&1
+  wine_kill "$prefix"
+  start_xvfb
+  local real=$DISPLAY fake=$((${DISPLAY#:} + 1000))
+  xtrace -n -k --timestamps -D ":$fake" -d "$real" -o "$dir/x.log" >/dev/null 2>&1 &
+  local xtrace_pid=$!
+  for ((i = 0; i < 50; i++)); do [ -S "/tmp/.X11-unix/X$fake" ] && break; sleep 0.1; done
+  export DISPLAY=":$fake"
+  WINEPREFIX=$prefix "$WINESERVER" -f -p 2>"$dir/server.log" &
+  touch "$dir/go"
+  WINEPREFIX=$prefix "$WINE64" build/win64/tests/window_cost.exe idle "$(windows_path "$dir/go")" \
+    "$(windows_path "$dir/stop")" >"$dir/idle.out" 2>/dev/null &
+  for ((i = 0; i < 600; i++)); do grep -q desktop_ready "$dir/idle.out" && break; sleep 0.1; done
+  sleep 2
+  local connections
+  connections=$(grep -oE '^[0-9]+\.[0-9]+ [0-9]{3}:' "$dir/x.log" | awk '{print $2}' | sort -u | tail -1)
+  WINEPREFIX=$prefix KELVIMON_SCENARIO="$(windows_path "$dir/scenario.txt")" WINEDEBUG=+server,+pid,+timestamp,+relay \
+    "$(count_loader)" "$exe" $argument 2>"$dir/relay.log" &
+  sleep "$count_settle"
+  local before after
+  before=$(WINEPREFIX=$prefix "$WINE64" build/win64/sim/boardctl.exe status 2>/dev/null | sed -n 's/.*ms, \([0-9]*\) port accesses.*/\1/p')
+  sleep "$count_seconds"
+  after=$(WINEPREFIX=$prefix "$WINE64" build/win64/sim/boardctl.exe status 2>/dev/null | sed -n 's/.*ms, \([0-9]*\) port accesses.*/\1/p')
+  touch "$dir/stop"
+  wine_kill "$prefix"
+  kill "$xtrace_pid" 2>/dev/null || true
+  export DISPLAY=$real
+  stop_xvfb || true
+  awk -v label="$label" -v seconds="$count_seconds" -v settle="$count_settle" -v last_connection="${connections:-000:}" \
+      -v ports="$(( ${after:-0} - ${before:-0} ))" -v board="${before:+1}" '
+    FILENAME ~ /relay.log$/ {
+      if (!start && $0 ~ /^[0-9]+\.[0-9]+:[0-9a-f]+:[0-9a-f]+:/) { split($0, f, ":"); start = f[1]; pid = f[2] }
+      if (!($0 ~ /:Call (gdi32|user32|KERNEL32|kernel32)\./)) next
+      split($0, f, ":"); t = f[1]
+      if (f[2] != pid) next
+      threads[f[3]] = 1
+      if (t < start + settle || t >= start + settle + seconds) next
+      match($0, /ret=[0-9a-f]+$/); ret = substr($0, RSTART + 4)
+      # only the calls the program makes itself: from its own image
+      if (!(ret ~ /^(00[45]|00000001400)/)) next
+      if ($0 ~ /:Call gdi32\./) gdi++
+      if ($0 ~ /:Call user32\./) user++
+      if ($0 ~ /\.Sleep\(00000001\)/) pauses++
+      next
+    }
+    FILENAME ~ /server.log$/ {
+      split($0, f, ":"); tid = f[1]
+      if (!(tid in threads)) next
+      if ($0 ~ /get_message\(\) = 0 \{ win=[0-9a-f]+, msg=00000113,/) { timers++; next }
+      if (timers >= 4 && timers < 4 + seconds && $0 ~ /^[0-9a-f]+: [a-z_]+\( /) requests++
+      next
+    }
+    FILENAME ~ /x.log$/ {
+      split($0, f, " "); t = f[1]; c = f[2]
+      if (!xstart) xstart = t
+      if (c <= last_connection) next
+      if (!xfirst) xfirst = t
+      if (t >= xfirst + settle && t < xfirst + settle + seconds && $0 ~ /Request\(/) xrequests++
+    }
+    END {
+      printf "  %-32s %9.1f %9.1f %9.1f %9.1f %9s %9.1f\n", label, requests / seconds, xrequests / seconds,
+        gdi / seconds, user / seconds, board ? sprintf("%.1f", ports / seconds) : "-", pauses / seconds
+    }' "$dir/relay.log" "$dir/server.log" "$dir/x.log"
+}
+
+if [[ " $parts " == *" 4 "* ]]; then
+  printf '%s s per program after %s s, per second:\n' "$count_seconds" "$count_settle"
+  printf '  %-32s %9s %9s %9s %9s %9s %9s\n' "" server X GDI USER ports pauses
+  count_case "monitor, healthy, shown" "$monitor_exe" "" ""
+  count_case "monitor, healthy, hidden" "$monitor_exe" HIDE ""
+  count_case "monitor, alarm, shown" "$monitor_exe" "" "volt0 = 1.5"
+  count_case "monitor, alarm, hidden" "$monitor_exe" HIDE "volt0 = 1.5"
+  count_case "minimal window" "$minimal_exe" "" ""
+  count_case "minimal alarm window" "$minimal_exe" ALARM ""
 fi
 
 # One program of tests/bench against the monitor, in a prefix of its own;

@@ -79,7 +79,7 @@ void WaitForFile(const char* path, DWORD pollMs)
 {
     WaitUntil([&] { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }, 30 * 60 * 1000, pollMs);
 }
-constexpr DWORD GoPollMs = 5, StopPollMs = 200;
+constexpr DWORD GoPollMs = 5, StopPollMs = 1000;
 
 // Wine ends a desktop shortly after its last window closes; this hidden
 // window brings it up now and keeps it between the starts.
