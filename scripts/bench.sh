@@ -315,7 +315,7 @@ count_case() {
   touch "$dir/go"
   WINEPREFIX=$prefix "$WINE64" build/win64/tests/window_cost.exe idle "$(windows_path "$dir/go")" \
     "$(windows_path "$dir/stop")" >"$dir/idle.out" 2>/dev/null &
-  for ((i = 0; i < 600; i++)); do grep -q desktop_ready "$dir/idle.out" && break; sleep 0.1; done
+  for ((i = 0; i < 600; i++)); do grep -qs desktop_ready "$dir/idle.out" && break; sleep 0.1; done
   sleep 2
   local connections
   connections=$(grep -oE '^[0-9]+\.[0-9]+ [0-9]{3}:' "$dir/x.log" | awk '{print $2}' | sort -u | tail -1)
