@@ -26,6 +26,13 @@
 #     tests/bench/soak_bench.cpp, 1,000 suspend/resume pairs, 1,000 Options
 #     sheets and 100,000 cycles with alarms coming and going, with private
 #     memory and handles against the start.
+#  4. Only when asked (BENCH_PARTS="4"; about three minutes): where a second
+#     goes. The monitor (healthy and in alarm, shown and hidden) and both
+#     yardsticks, each alone on a display of its own behind an X protocol
+#     tracer, under Wine's server trace and a relay trace of its calls: per
+#     second its server requests, X requests, GDI and USER calls, port
+#     accesses and pauses. The traces slow the programs; the counts are not
+#     timings.
 # BENCH_MONITOR=path/to/KelvimonSim.exe measures another build of the monitor
 # of the same width (e.g. one built from an earlier commit); BENCH_PARTS="1"
 # or "2" runs one part only; BENCH_RUNS="healthy-shown alarm-hidden ..." runs
