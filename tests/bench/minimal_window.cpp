@@ -3,11 +3,17 @@
 // panel's background) per tick. With the argument ALARM it also does the
 // least an alarm second must show: each tick flashes the caption once and
 // swaps its tray icon and its large icon between the monitor's two icons.
+// With CYCLE it also does, before each BitBlt, what a monitoring second must
+// do whatever it reads or draws: six 1 ms pauses between groups of reads,
+// and a wait and a release of the shared chip mutex for each of the seven
+// holds (six groups of the cycle, one for the paint's rails and case flag).
 // scripts/bench.sh runs it beside the monitor as the yardstick for the
 // monitor's own cost, the quiet one and the alarm one.
 #include <windows.h>
 
 #include <shellapi.h>
+
+#include "monitor/hw/chip_mutex_choice.h"
 
 namespace {
 
@@ -15,6 +21,9 @@ constexpr int NormalIconId = 101, AlarmIconId = 102;
 constexpr int PanelBitmapId = 1405;
 constexpr int PanelSize = 400;
 constexpr UINT TrayIconId = 1;
+constexpr int CycleGroups = 6, PaintGroups = 1;
+
+HANDLE chipMutex;  // only with CYCLE
 
 HDC bitmapDc;
 bool alarm;
@@ -33,8 +42,24 @@ void ShowIcon(HWND window, DWORD trayMessage)
     SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icons[shownIcon]));
 }
 
+void HoldChipMutexOnce()
+{
+    if (WaitForSingleObject(chipMutex, 10) != WAIT_TIMEOUT) ReleaseMutex(chipMutex);
+}
+
+// The pauses and the holds of one monitoring cycle and its paint.
+void SkeletonOfACycle()
+{
+    for (int group = 0; group < CycleGroups; ++group) {
+        HoldChipMutexOnce();
+        Sleep(1);
+    }
+    for (int group = 0; group < PaintGroups; ++group) HoldChipMutexOnce();
+}
+
 void Tick(HWND window)
 {
+    if (chipMutex) SkeletonOfACycle();
     if (alarm) {
         FlashWindow(window, TRUE);
         shownIcon = 1 - shownIcon;
@@ -67,6 +92,7 @@ LRESULT CALLBACK MinimalWindowProc(HWND window, UINT message, WPARAM wParam, LPA
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCommand)
 {
     alarm = lstrcmpA(commandLine, "ALARM") == 0;
+    if (lstrcmpA(commandLine, "CYCLE") == 0) chipMutex = CreateMutexA(nullptr, FALSE, GlobalChipMutexName);
     icons[0] = LoadIconA(instance, MAKEINTRESOURCEA(NormalIconId));
     icons[1] = LoadIconA(instance, MAKEINTRESOURCEA(AlarmIconId));
     WNDCLASSA windowClass = {};
