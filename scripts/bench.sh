@@ -10,7 +10,8 @@
 #  2. tests/bench/monitor_bench.cpp: port accesses per monitoring cycle and per
 #     paint, processor time per 100 cycles, private memory after 1000 cycles,
 #     a quiet minute with the warning sound enabled, and a minute with a
-#     reading-log line every second against none.
+#     reading-log line every second against none; tests/bench/readings_bench.cpp:
+#     the readings block and tray tip off and on, and a reader hammering the block.
 #  3. Only when asked (BENCH_PARTS="3"; half an hour to an hour): the soak of
 #     tests/bench/soak_bench.cpp, 1,000 suspend/resume pairs, 1,000 Options
 #     sheets and 100,000 cycles with alarms coming and going, with private
@@ -23,7 +24,7 @@ trap 'echo "bench.sh: line $LINENO: a command failed" >&2' ERR
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 scripts/ensure-deps.sh
-BUILD_TARGETS="KelvimonSim monitor_bench minimal_window window_cost soak_bench" scripts/build.sh win64 >/dev/null
+BUILD_TARGETS="KelvimonSim monitor_bench minimal_window window_cost soak_bench readings_bench" scripts/build.sh win64 >/dev/null
 source scripts/wine-env.sh
 wine_template
 
@@ -215,5 +216,5 @@ run_single() {  # run_single PROGRAM
   stop_xvfb || true
 }
 
-if [[ " $parts " == *" 2 "* ]]; then run_single monitor_bench; fi
+if [[ " $parts " == *" 2 "* ]]; then run_single monitor_bench; run_single readings_bench; fi
 if [[ " $parts " == *" 3 "* ]]; then run_single soak_bench; fi

@@ -1,0 +1,138 @@
+// Prints what the readings beyond the window cost the simulator build of the
+// monitor: the update of the record, the block and the tip on its own, the
+// monitor's processor time per 1000 cycles with SHAREREADINGS and TRAYTIP
+// off and on, side by side, and with a reader copying the block 10,000 times
+// a second against none. Numbers only; nothing here passes or fails.
+#include "tests/e2e/harness.h"
+
+#include <atomic>
+#include <cstdio>
+#include <thread>
+
+#include "common/readings_access.h"
+#include "monitor/core/readings_record.h"
+#include "monitor/ui/tray_tip.h"
+#include "sim/board_store.h"
+
+namespace {
+
+constexpr int Cycles = 1000;
+
+double NowMs()
+{
+    LARGE_INTEGER count, frequency;
+    QueryPerformanceCounter(&count);
+    QueryPerformanceFrequency(&frequency);
+    return 1000.0 * static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+// One cycle's update as the monitor makes it, here in this process.
+double UpdateMicroseconds()
+{
+    MonitorConfig config = InitialMonitorConfig();
+    for (int32_t& on : config.itemOn) on = 1;
+    config.celsius = 1;
+    SensorSnapshot snapshot[FanChannelCount] = {{45, 5200}, {34, 4500}, {29, 4800}};
+    JudgedRails rails = {};
+    CycleOutcome outcome = {};
+    for (ReadingAge& age : outcome.age) age = {true, 300};
+    static ReadingsRecord record;
+    static ThermivoReadings block;
+    StartReadingsRecord(record);
+    constexpr int Updates = 100000;
+    const double start = NowMs();
+    for (int i = 0; i < Updates; ++i) {
+        snapshot[0].temperature = 40 + i % 10;
+        UpdateReadingsRecord(record, config, snapshot, rails, outcome);
+        PublishReadings(&block, record.block);
+        char tip[TrayTipSize];
+        FormatTrayTip(tip, config, snapshot, false);
+    }
+    return (NowMs() - start) * 1000.0 / Updates;
+}
+
+struct CyclesCost {
+    double processorMs;  // of the monitor, per Cycles cycles
+    double wallMs;       // per cycle
+    int copies, busy, damaged;
+};
+
+// Cycles of the hidden monitor, sent one after the other; with hammer a
+// thread of this program copies the block 10,000 times a second meanwhile.
+CyclesCost MeasureCycles(bool keys, bool hammer)
+{
+    WriteProfileStringA("Thermivo", "SHAREREADINGS", keys ? "1" : nullptr);
+    WriteProfileStringA("Thermivo", "TRAYTIP", keys ? "1" : nullptr);
+    CyclesCost cost = {-1, 0, 0, 0, 0};
+    Program monitor = StartProgram(BuildPath("monitor\\KelvimonSim.exe"), "HIDE");
+    HWND window = WaitForWindow(monitor.pid, "Thermivo", nullptr, 15000);
+    if (!window) {
+        EndProgram(monitor);
+        return cost;
+    }
+    Sleep(1500);
+    std::atomic<bool> stop(false);
+    std::thread reader([&] {
+        if (!hammer) return;
+        HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, THERMIVO_READINGS_GLOBAL_NAME);
+        const auto* block =
+            mapping ? static_cast<const ThermivoReadings*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0)) : nullptr;
+        const double start = NowMs();
+        for (int attempts = 0; block && !stop; Sleep(1)) {
+            for (; attempts < (NowMs() - start) * 10; ++attempts) {
+                ThermivoReadings copy;
+                const ReadingsCopy result = TryCopyReadings(block, &copy);
+                ++(result == ReadingsCopy::Copied ? cost.copies : result == ReadingsCopy::Busy ? cost.busy : cost.damaged);
+            }
+        }
+        if (block) UnmapViewOfFile(block);
+        if (mapping) CloseHandle(mapping);
+    });
+    const double before = ThreadsProcessorMs(monitor.pid);
+    const double start = NowMs();
+    for (int i = 0; i < Cycles; ++i) {
+        DWORD_PTR result = 0;
+        SendMessageTimeoutA(window, WM_TIMER, 100, 0, SMTO_NORMAL, 5000, &result);
+    }
+    cost.wallMs = (NowMs() - start) / Cycles;
+    cost.processorMs = ThreadsProcessorMs(monitor.pid) - before;
+    stop = true;
+    reader.join();
+    EndProgram(monitor);
+    return cost;
+}
+
+}  // namespace
+
+int main()
+{
+    WriteProfileStringA("Thermivo", "DEFCASE", "1");
+    WriteProfileStringA("Thermivo", "FAN0", "1,25,35,45,60,75,90,100,110,90");
+    WriteProfileStringA("Thermivo", "VOLTBASE", "180,1200,-1200,330,250,180,150,150");
+    SimBoardInstance();  // this process powers the board up
+
+    printf("readings block and tip: one cycle's update alone (this 64-bit process): %.2f us\n", UpdateMicroseconds());
+
+    // Alternated, so that a machine that grows busier weighs on both alike.
+    double off = 0, on = 0, offWall = 0, onWall = 0;
+    for (int round = 0; round < 2; ++round) {
+        const CyclesCost a = MeasureCycles(false, false);
+        const CyclesCost b = MeasureCycles(true, false);
+        off += a.processorMs / 2;
+        on += b.processorMs / 2;
+        offWall += a.wallMs / 2;
+        onWall += b.wallMs / 2;
+    }
+    printf("monitor processor time per %d cycles (hidden window), keys off / on: %.1f ms / %.1f ms, "
+           "difference %.1f ms = %.1f %% of the time with them on (wall time per cycle %.2f / %.2f ms)\n",
+           Cycles, off, on, on - off, on > 0 ? 100.0 * (on - off) / on : 0.0, offWall, onWall);
+
+    const CyclesCost quiet = MeasureCycles(true, false);
+    const CyclesCost hammered = MeasureCycles(true, true);
+    printf("with the keys on, processor time per %d cycles without / with a reader copying 10,000 times a second: "
+           "%.1f ms / %.1f ms; wall time per cycle %.2f / %.2f ms\n",
+           Cycles, quiet.processorMs, hammered.processorMs, quiet.wallMs, hammered.wallMs);
+    printf("the reader took %d copies (%.0f a second), found the monitor writing %d times, %d copies torn\n",
+           hammered.copies, hammered.copies / (hammered.wallMs * Cycles / 1000.0), hammered.busy, hammered.damaged);
+    return 0;
+}
