@@ -1,13 +1,16 @@
 // Prints what the readings beyond the window cost the simulator build of the
 // monitor: the update of the record, the block and the tip on its own, the
-// monitor's processor time per 1000 cycles with SHAREREADINGS and TRAYTIP
-// off and on, side by side, and with a reader copying the block 10,000 times
-// a second against none. Numbers only; nothing here passes or fails.
+// monitor's processor time per 1000 cycles with neither key, the block, and
+// the block and the tip, side by side, and with a reader copying the block
+// 10,000 times a second against none. Numbers only; nothing here passes or
+// fails.
 #include "tests/e2e/harness.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <thread>
+#include <vector>
 
 #include "common/readings_access.h"
 #include "monitor/core/readings_record.h"
@@ -57,12 +60,13 @@ struct CyclesCost {
     int copies, busy, damaged;
 };
 
-// Cycles of the hidden monitor, sent one after the other; with hammer a
-// thread of this program copies the block 10,000 times a second meanwhile.
-CyclesCost MeasureCycles(bool keys, bool hammer)
+// Cycles of the hidden monitor, sent one after the other, with the keys as
+// given; with hammer a thread of this program copies the block 10,000 times
+// a second meanwhile.
+CyclesCost MeasureCycles(const char* share, const char* tip, bool hammer)
 {
-    WriteProfileStringA("Thermivo", "SHAREREADINGS", keys ? "1" : nullptr);
-    WriteProfileStringA("Thermivo", "TRAYTIP", keys ? "1" : nullptr);
+    WriteProfileStringA("Thermivo", "SHAREREADINGS", share);
+    WriteProfileStringA("Thermivo", "TRAYTIP", tip);
     CyclesCost cost = {-1, 0, 0, 0, 0};
     Program monitor = StartProgram(BuildPath("monitor\\KelvimonSim.exe"), "HIDE");
     HWND window = WaitForWindow(monitor.pid, "Thermivo", nullptr, 15000);
@@ -102,6 +106,43 @@ CyclesCost MeasureCycles(bool keys, bool hammer)
     return cost;
 }
 
+// Each of the settings in turn, Rounds times, the order turned each round so
+// that a machine growing busier weighs on all alike; the medians.
+constexpr int Rounds = 5;
+
+struct Setting {
+    const char* name;
+    const char* share;
+    const char* tip;
+    bool hammer;
+    std::vector<double> processorMs, wallMs;
+    CyclesCost last;
+};
+
+void MeasureSideBySide(std::vector<Setting>& settings)
+{
+    for (int round = 0; round < Rounds; ++round) {
+        for (size_t i = 0; i < settings.size(); ++i) {
+            Setting& s = settings[(i + round) % settings.size()];
+            s.last = MeasureCycles(s.share, s.tip, s.hammer);
+            s.processorMs.push_back(s.last.processorMs);
+            s.wallMs.push_back(s.last.wallMs);
+        }
+    }
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+void PrintSideBySide(const std::vector<Setting>& settings)
+{
+    for (const Setting& s : settings)
+        printf("  %-40s %7.1f ms (wall time per cycle %.2f ms)\n", s.name, Median(s.processorMs), Median(s.wallMs));
+}
+
 }  // namespace
 
 int main()
@@ -111,28 +152,26 @@ int main()
     WriteProfileStringA("Thermivo", "VOLTBASE", "180,1200,-1200,330,250,180,150,150");
     SimBoardInstance();  // this process powers the board up
 
-    printf("readings block and tip: one cycle's update alone (this 64-bit process): %.2f us\n", UpdateMicroseconds());
+    printf("readings block and tip: one cycle's update on its own (this 64-bit process): %.2f us\n",
+           UpdateMicroseconds());
 
-    // Alternated, so that a machine that grows busier weighs on both alike.
-    double off = 0, on = 0, offWall = 0, onWall = 0;
-    for (int round = 0; round < 2; ++round) {
-        const CyclesCost a = MeasureCycles(false, false);
-        const CyclesCost b = MeasureCycles(true, false);
-        off += a.processorMs / 2;
-        on += b.processorMs / 2;
-        offWall += a.wallMs / 2;
-        onWall += b.wallMs / 2;
-    }
-    printf("monitor processor time per %d cycles (hidden window), keys off / on: %.1f ms / %.1f ms, "
-           "difference %.1f ms = %.1f %% of the time with them on (wall time per cycle %.2f / %.2f ms)\n",
-           Cycles, off, on, on - off, on > 0 ? 100.0 * (on - off) / on : 0.0, offWall, onWall);
+    std::vector<Setting> keys = {{"neither key", nullptr, nullptr, false, {}, {}, {}},
+                                 {"SHAREREADINGS=1", "1", nullptr, false, {}, {}, {}},
+                                 {"SHAREREADINGS=1 and TRAYTIP=1", "1", "1", false, {}, {}, {}}};
+    MeasureSideBySide(keys);
+    printf("monitor processor time per %d cycles of the hidden window, medians of %d:\n", Cycles, Rounds);
+    PrintSideBySide(keys);
+    const double off = Median(keys[0].processorMs), on = Median(keys[2].processorMs);
+    printf("  both keys against neither: %+.1f ms, %+.1f %% of the monitor's time with them\n", on - off,
+           on > 0 ? 100.0 * (on - off) / on : 0.0);
 
-    const CyclesCost quiet = MeasureCycles(true, false);
-    const CyclesCost hammered = MeasureCycles(true, true);
-    printf("with the keys on, processor time per %d cycles without / with a reader copying 10,000 times a second: "
-           "%.1f ms / %.1f ms; wall time per cycle %.2f / %.2f ms\n",
-           Cycles, quiet.processorMs, hammered.processorMs, quiet.wallMs, hammered.wallMs);
-    printf("the reader took %d copies (%.0f a second), found the monitor writing %d times, %d copies torn\n",
+    std::vector<Setting> reader = {{"no reader", "1", "1", false, {}, {}, {}},
+                                   {"a reader copying 10,000 times a second", "1", "1", true, {}, {}, {}}};
+    MeasureSideBySide(reader);
+    printf("with both keys, per %d cycles, medians of %d:\n", Cycles, Rounds);
+    PrintSideBySide(reader);
+    const CyclesCost& hammered = reader[1].last;
+    printf("  the reader's last run: %d copies (%.0f a second), found the monitor writing %d times, %d copies torn\n",
            hammered.copies, hammered.copies / (hammered.wallMs * Cycles / 1000.0), hammered.busy, hammered.damaged);
     return 0;
 }
