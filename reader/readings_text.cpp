@@ -1,50 +1,15 @@
 #include "reader/readings_text.h"
 
-#include <cstdarg>
 #include <initializer_list>
 
 #include "common/runtime/format.h"
+#include "common/text_line.h"
 
 namespace {
 
 constexpr size_t TitleBytes = sizeof ThermivoTemperature::title;
 constexpr size_t LabelBytes = sizeof ThermivoRail::label;
 constexpr size_t NameSize = TitleBytes + 8;  // a title and " fan"
-
-struct Output {
-    char* text;
-    size_t size;
-    size_t length;
-    bool overflow;
-};
-
-Output StartOutput(char* text, size_t size)
-{
-    if (size > 0) text[0] = '\0';
-    return {text, size, 0, size == 0};
-}
-
-void Append(Output& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
-void Append(Output& out, const char* format, ...)
-{
-    if (out.overflow) return;
-    va_list arguments;
-    va_start(arguments, format);
-    const int written = FormatTextV(out.text + out.length, out.size - out.length, format, arguments);
-    va_end(arguments);
-    if (written < 0 || static_cast<size_t>(written) >= out.size - out.length) {
-        out.overflow = true;
-        out.text[out.length] = '\0';
-        return;
-    }
-    out.length += static_cast<size_t>(written);
-}
-
-size_t Finish(Output& out)
-{
-    Append(out, "\r\n");
-    return out.overflow ? 0 : out.length;
-}
 
 // A name from the block, up to its terminator or its field's end, with
 // control characters shown as '?' so that a name cannot start lines of its own.
@@ -134,17 +99,17 @@ void AddCase(const ThermivoReadings& b, Reading* readings, int* count)
     r.ageMs = b.caseAgeMs;
 }
 
-void AddTime(Output& out, const ThermivoReadings& b)
+void AddTime(Line& out, const ThermivoReadings& b)
 {
-    Append(out, "%04u-%02u-%02u %02u:%02u:%02u", b.year, b.month, b.day, b.hour, b.minute, b.second);
+    AddFormatted(out, "%04u-%02u-%02u %02u:%02u:%02u", b.year, b.month, b.day, b.hour, b.minute, b.second);
 }
 
-void AddColumn(Output& out, bool filled, const char* value)
+void AddColumn(Line& out, bool filled, const char* value)
 {
-    Append(out, ",%s", filled ? value : "");
+    AddFormatted(out, ",%s", filled ? value : "");
 }
 
-void AddNumberColumn(Output& out, bool filled, int32_t value)
+void AddNumberColumn(Line& out, bool filled, int32_t value)
 {
     char text[16];
     FormatText(text, sizeof text, "%d", value);
@@ -186,23 +151,23 @@ size_t FormatReadingLines(const ThermivoReadings& b, char* text, size_t size)
         while (readings[i].name[length] != '\0') ++length;
         if (length > width) width = length;
     }
-    Output out = StartOutput(text, size);
-    Append(out, "Thermivo readings of ");
+    Line out = StartLine(text, size);
+    Add(out, "Thermivo readings of ");
     AddTime(out, b);
     for (int i = 0; i < count; ++i) {
         const Reading& r = readings[i];
         const bool taken = Taken(r.ageMs);
-        Append(out, "\r\n%-*s %6s%s%s", width, r.name, taken ? r.value : "-", taken && r.unit[0] ? " " : "",
+        AddFormatted(out, "\r\n%-*s %6s%s%s", width, r.name, taken ? r.value : "-", taken && r.unit[0] ? " " : "",
                taken ? r.unit : "");
-        if (r.alarm) Append(out, "  Alarm");
-        if (taken && r.ageMs >= FreshForMs) Append(out, "  (%u s old)", r.ageMs / 1000);
+        if (r.alarm) Add(out, "  Alarm");
+        if (taken && r.ageMs >= FreshForMs) AddFormatted(out, "  (%u s old)", r.ageMs / 1000);
     }
-    return Finish(out);
+    return FinishLine(out);
 }
 
 size_t FormatReadingsCsv(const ThermivoReadings& b, char* text, size_t size)
 {
-    Output out = StartOutput(text, size);
+    Line out = StartLine(text, size);
     AddTime(out, b);
     for (const ThermivoTemperature& t : b.temperature) AddNumberColumn(out, On(t.shown) && Taken(t.ageMs), t.celsius);
     for (const ThermivoFan& f : b.fan) AddNumberColumn(out, On(f.shown) && Taken(f.ageMs), f.rpm);
@@ -217,5 +182,5 @@ size_t FormatReadingsCsv(const ThermivoReadings& b, char* text, size_t size)
     bool watched = false;
     for (const ThermivoFan& f : b.fan) watched = watched || On(f.watched);
     AddNumberColumn(out, watched, (b.alarmSources & THERMIVO_ALARM_FAN_STALL) ? 1 : 0);
-    return Finish(out);
+    return FinishLine(out);
 }
