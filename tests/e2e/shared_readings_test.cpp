@@ -387,14 +387,25 @@ INSTANTIATE_TEST_SUITE_P(
         SquatCase{"CutShort", 64, Genuine, "does not match its checksum"}),
     [](const ::testing::TestParamInfo<SquatCase>& param) { return std::string(param.param.name); });
 
-// The shell is given the tip when the icon is added, and again only when its
-// text changes: never with TRAYTIP off, and not every second with it on.
-class TipRequests : public SharedReadings, public ::testing::WithParamInterface<bool> {};
+// The shell is given the tip when the icon is added, again only when its
+// text changes, and the tip it had when the taskbar comes back: with TRAYTIP
+// the shown temperatures in the panel's unit, titles cut so that every value
+// fits; without it never anything but the program's name.
+struct TipStory {
+    const char* name;
+    const char* trayTip, *scale, *itemsOn, *cpuTitle;  // TRAYTIP, CSCALE, FANONOF, TITLE0; nullptr: unset
+    const char* quiet, *alarm;                          // the tips given, or nullptr for none
+};
+
+class TipRequests : public SharedReadings, public ::testing::WithParamInterface<TipStory> {};
 
 TEST_P(TipRequests, TheShellGetsTheTipOnlyWhenItsTextChanges)
 {
-    const bool tip = GetParam();
-    UseKeys(false, tip);
+    const TipStory& c = GetParam();
+    SetProfileValue("TRAYTIP", c.trayTip);
+    SetProfileValue("CSCALE", c.scale);
+    SetProfileValue("FANONOF", c.itemsOn);
+    SetProfileValue("TITLE0", c.cpuTitle);
     SetProfileValue("FAN0", "1,25,35,45,60,75,90,100,110,90");  // alarm at 75 C
     Board(FixedBoard);
     window = ::CreateMainWindow(GetModuleHandleA(nullptr));
@@ -406,20 +417,31 @@ TEST_P(TipRequests, TheShellGetsTheTipOnlyWhenItsTextChanges)
     cycles("", 3);
     cycles("temp0 = 80", 4);
     cycles("temp0 = 41", 3);
+    SendMessageA(window, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
     DestroyWindow(window);
     window = nullptr;
 
-    std::vector<std::string> tips;
+    Words tips;
     for (const ShellRequest& r : shellRequests)
         if (r.flags & NIF_TIP) tips.push_back((r.message == NIM_ADD ? "add: " : "modify: ") + r.tip);
-    const std::string quiet = std::string("modify: ") + FixedTip;
-    const std::string alarm = std::string("modify: Alarm: CPU 80\xB0" "C") + (FixedTip + strlen("CPU 41\xB0" "C"));
-    EXPECT_EQ(tips, tip ? Words({"add: Thermivo", quiet, alarm, quiet}) : Words({"add: Thermivo"}));
+    const std::string quiet = c.quiet ? c.quiet : "Thermivo";
+    Words expected = {"add: Thermivo"};
+    if (c.quiet)
+        expected.insert(expected.end(), {"modify: " + quiet, std::string("modify: ") + c.alarm, "modify: " + quiet});
+    expected.push_back("add: " + quiet);
+    EXPECT_EQ(tips, expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(, TipRequests, ::testing::Values(false, true),
-                         [](const ::testing::TestParamInfo<bool>& param) {
-                             return std::string(param.param ? "WithTrayTip" : "WithoutTrayTip");
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    , TipRequests,
+    ::testing::Values(
+        TipStory{"WithoutTrayTip", nullptr, nullptr, nullptr, nullptr, nullptr, nullptr},
+        TipStory{"WithTrayTip", "1", nullptr, nullptr, nullptr, FixedTip,
+                 "Alarm: CPU 80\xB0" "C, System 34\xB0" "C, Panel 29\xB0" "C"},
+        TipStory{"InFahrenheitWithoutTheHiddenOne", "1", "0", "1,0,1,1,1,1",
+                 "Processor under the heat sink beside the memory slots",
+                 "Processor under the heat sink beside the memo 106\xB0" "F, Panel 84\xB0" "F",
+                 "Alarm: Processor under the heat sink beside t 176\xB0" "F, Panel 84\xB0" "F"}),
+    [](const ::testing::TestParamInfo<TipStory>& param) { return std::string(param.param.name); });
 
 }  // namespace
