@@ -8,6 +8,7 @@ packages=(
   g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-posix binutils-mingw-w64
   mingw-w64-i686-dev mingw-w64-common   # also the kernel headers and libntoskrnl.a of the port driver
   wine64 fonts-wine xvfb xdotool imagemagick x11-utils
+  xtrace   # the X requests that scripts/bench.sh counts
   python3
   mtools dosfstools   # the 1.44 MB disk image of the installation medium
   clang-14 libclang-rt-14-dev

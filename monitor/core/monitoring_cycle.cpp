@@ -23,9 +23,14 @@ FanStallState fanStall[FanChannelCount];
 
 void ReadSensors()
 {
-    SetFanControlFlag();
     for (int n = 0; n < FanChannelCount; ++n) {
-        sensorSnapshot[n].temperature = ReadTemperature(n, monitorConfig.fanMap);
+        {
+            // The fan-control flag and the first temperature follow each
+            // other with no pause: one hold of the chip lock.
+            ChipRun run;
+            if (n == 0) SetFanControlFlag();
+            sensorSnapshot[n].temperature = ReadTemperature(n, monitorConfig.fanMap);
+        }
         Sleep(1);
     }
     for (int n = 0; n < FanChannelCount; ++n) {
@@ -54,8 +59,8 @@ int32_t JudgeFanStalls(const ChipReadingPass& pass)
 }
 
 // Flashes the caption once for the first alarm source found; every source
-// is still examined, in the fixed order temperature, voltage, case, stalled
-// fans.
+// is still examined, in the fixed order temperature, voltage, case (read
+// already), stalled fans.
 bool CheckAlarms(HWND window, const ChipReadingPass& pass, CycleFindings* found)
 {
     found->temperatureAlarm = TemperatureAlarmChannel(monitorConfig, sensorSnapshot) >= 0;
@@ -66,7 +71,6 @@ bool CheckAlarms(HWND window, const ChipReadingPass& pass, CycleFindings* found)
         FlashWindow(window, TRUE);
         alarm = true;
     }
-    found->caseOpen = monitorConfig.caseOpenCheck ? ReadCaseOpen() : NotLogged;
     if (found->caseOpen == 1) {
         if (!alarm) FlashWindow(window, TRUE);
         alarm = true;
@@ -110,9 +114,15 @@ void RunMonitoringCycle(HWND window)
     ReadSensors();
     // The panel judges the rails when it paints. A hidden or minimised window
     // gets no paint (and a minimised one no invalidation), so the cycle
-    // judges them itself, before it decides the alarm.
-    if (minimised || IsIconic(window) || !IsWindowVisible(window)) JudgeShownRails();
+    // judges them itself, before it decides the alarm. The rails and the
+    // case flag follow each other with no pause: one hold of the chip lock.
+    const bool judgeRails = minimised || IsIconic(window) || !IsWindowVisible(window);
     CycleFindings found;
+    {
+        ChipRun run;
+        if (judgeRails) JudgeShownRails();
+        found.caseOpen = monitorConfig.caseOpenCheck ? ReadCaseOpen() : NotLogged;
+    }
     const bool alarm = CheckAlarms(window, pass, &found);
     if (alarm) {
         trayIconState = ToggleTrayIcon(window);

@@ -9,6 +9,14 @@ bool lockGivenUp;
 
 ChipReadingPass::State pass;
 
+// The current run: whether one is open, and whether it holds the lock that
+// one of its groups took.
+struct RunState {
+    bool active;
+    bool held;
+};
+RunState run;
+
 // sinceMs: when the input was read last or, never read yet, when a pass
 // first wanted it; a reading that never was counts from then.
 struct InputAge {
@@ -47,6 +55,11 @@ void NoteRead(int input, uint32_t now)
     if (pass.active) pass.fresh |= 1u << input;
 }
 
+void ReleaseChipLock()
+{
+    if (!chipLock->release()) lockGivenUp = true;
+}
+
 }  // namespace
 
 void UseChipLock(const ChipLock* lock)
@@ -70,7 +83,9 @@ ReadingAge AgeOfReading(int input)
 ChipGroup::ChipGroup(ChipGroupKind kind, int input) : granted(true), held(false)
 {
     const uint32_t now = ChipNowMs();
-    if (Shared()) {
+    if (run.held) {
+        // The run's lock covers this group too.
+    } else if (Shared()) {
         if (kind != ProgrammingGroup && pass.active) {
             const bool overdue = Overdue(input, now);
             if (!pass.missed)
@@ -84,12 +99,27 @@ ChipGroup::ChipGroup(ChipGroupKind kind, int input) : granted(true), held(false)
             held = chipLock->acquire(ProgrammingWaitMs);
         }
     }
+    if (held && run.active) {
+        run.held = true;
+        held = false;
+    }
     if (granted) NoteRead(input, now);
 }
 
 ChipGroup::~ChipGroup()
 {
-    if (held && !chipLock->release()) lockGivenUp = true;
+    if (held) ReleaseChipLock();
+}
+
+ChipRun::ChipRun()
+{
+    run = {true, false};
+}
+
+ChipRun::~ChipRun()
+{
+    if (run.held) ReleaseChipLock();
+    run = {false, false};
 }
 
 ChipReadingPass::ChipReadingPass() : outer(pass)

@@ -29,6 +29,13 @@
 //    group of accesses, microseconds to a few milliseconds; one that keeps it
 //    for a second is stuck, not in the middle of a pair, and the fans must
 //    not stay unprogrammed or stranded on its account.
+// Groups of a pass that follow one another with no pause and no other call
+// between them (the fan-control flag and the first temperature; a paint's
+// rails and case flag) may run as one ChipRun: the lock that the first of
+// them takes is kept for the others and let go at the run's end, one wait
+// and one release instead of one each, and no other program's group can
+// land between them anyway. The rules above hold for each group of a run;
+// a run only ever spans port accesses and the arithmetic on their values.
 // A lock that could not be released is never taken again: groups then go
 // ahead as without a lock.
 #pragma once
@@ -98,6 +105,15 @@ public:
 private:
     bool granted;
     bool held;
+};
+
+// Groups that follow one another within a pass; see above. Runs do not nest.
+class ChipRun {
+public:
+    ChipRun();
+    ~ChipRun();
+    ChipRun(const ChipRun&) = delete;
+    ChipRun& operator=(const ChipRun&) = delete;
 };
 
 // One monitoring cycle or one paint. A pass begun inside another (a paint

@@ -7,7 +7,9 @@
 #include "monitor/res/resource_ids.h"
 #include "monitor/settings/monitor_config.h"
 #include "monitor/ui/about_help.h"
+#include "monitor/hw/chip_lock.h"
 #include "monitor/ui/options_sheet.h"
+#include "monitor/ui/panel_cells.h"
 #include "monitor/ui/panel_layout.h"
 #include "monitor/ui/panel_text.h"
 #include "monitor/ui/rail_check.h"
@@ -44,6 +46,12 @@ HFONT titleFont;
 // trip to the server and to the display.
 HDC sources[PanelBitmapCount];
 HGDIOBJ sourceOriginalBitmaps[PanelBitmapCount];
+// What the canvas shows of the readings and what the window shows of it: a
+// paint draws only the cells that changed and hands the window only those.
+PanelCanvas shown;
+// Whether the monitor invalidated the whole readout area since the last
+// paint: that paint then repaints all of it.
+bool readoutInvalidated;
 
 HFONT CreateTitleFont()
 {
@@ -78,36 +86,47 @@ void DrawSteps(HDC dc, int y, int bitmapId, const GlyphStep* steps, size_t count
     }
 }
 
-void DrawValueText(HDC dc, int x, int y, const char* text, int strip)
+// Draws the cells of a text that the canvas does not show yet.
+void DrawChangedSteps(int field, int y, int strip, const GlyphStep* steps, size_t count)
 {
-    GlyphStep steps[MaxGlyphSteps];
-    DrawSteps(dc, y, strip, steps, LayoutValueText(text, x, steps, MaxGlyphSteps));
+    GlyphStep changed[MaxGlyphSteps];
+    DrawSteps(canvas, y, strip, changed, StepsToDraw(shown, field, strip, steps, count, y, changed));
 }
 
-void DrawClockText(HDC dc, int x, int y, const char* text)
+void DrawValueText(int field, int x, int y, const char* text, int strip)
 {
     GlyphStep steps[MaxGlyphSteps];
-    DrawSteps(dc, y, BITMAP_CLOCK, steps, LayoutClockText(text, x, steps, MaxGlyphSteps));
+    DrawChangedSteps(field, y, strip, steps, LayoutValueText(text, x, steps, MaxGlyphSteps));
 }
 
-void DrawClock(HDC dc)
+void DrawClockText(int field, int x, int y, const char* text)
+{
+    GlyphStep steps[MaxGlyphSteps];
+    DrawChangedSteps(field, y, BITMAP_CLOCK, steps, LayoutClockText(text, x, steps, MaxGlyphSteps));
+}
+
+void DrawClock()
 {
     SYSTEMTIME now;
     GetLocalTime(&now);
     char text[32];
     FormatText(text, sizeof text, "%02d-%02d-%04d", now.wMonth, now.wDay, now.wYear);
-    DrawClockText(dc, 230, 343, text);
+    DrawClockText(DateField, 230, 343, text);
     FormatText(text, sizeof text, "%02d:%02d:%02d", now.wHour, now.wMinute, now.wSecond);
-    DrawClockText(dc, 250, 367, text);
+    DrawClockText(TimeField, 250, 367, text);
 }
 
-void DrawVoltageReading(HDC dc, int channel, int x, int y)
+// A shown rail as read and judged by this paint.
+struct RailReading {
+    bool alarm;
+    int32_t millivolts;
+};
+
+void DrawVoltageReading(int place, const RailReading& rail, int x, int y)
 {
-    int32_t mv = 0;
-    const bool alarm = JudgeRail(channel, &mv);
     char text[32];
-    FormatVoltage(text, sizeof text, mv);
-    DrawValueText(dc, x, y, text, alarm ? BITMAP_VOLT_RED : BITMAP_VOLT_WHITE);
+    FormatVoltage(text, sizeof text, rail.millivolts);
+    DrawValueText(VoltageField + place, x, y, text, rail.alarm ? BITMAP_VOLT_RED : BITMAP_VOLT_WHITE);
 }
 
 // The canvas holds the title font, colour and background mode.
@@ -122,15 +141,18 @@ void DrawItemLamp(HDC dc, int x, int y, int32_t on)
     CopyBlock(dc, x, y, 40, 16, BITMAP_LAMPS, 0, on ? 0 : 16);
 }
 
-void DrawCaseIndicator(HDC dc, int x, int y, int open)
+void DrawCaseIndicator(int open)
 {
-    CopyBlock(dc, x, y, 77, 34, BITMAP_CHASSIS, 0, 0);
-    CopyBlock(dc, x + 77, y + 14, 50, 20, BITMAP_CASE_STATE, open ? 50 : 0, 0);
+    if (!CaseIndicatorToDraw(shown, open)) return;
+    const int x = CaseIndicatorX, y = CaseIndicatorY;
+    CopyBlock(canvas, x, y, 77, 34, BITMAP_CHASSIS, 0, 0);
+    CopyBlock(canvas, x + 77, y + 14, 50, 20, BITMAP_CASE_STATE, open ? 50 : 0, 0);
 }
 
 void DrawFocusRing(HDC dc)
 {
     const PanelRect& r = FocusTargetRect(focusIndex);
+    if (!FocusRingToDraw(shown, focusIndex, FocusRingBounds(r))) return;
     HGDIOBJ old = SelectObject(dc, focusPen);
     MoveToEx(dc, r.left, r.bottom + 1, nullptr);
     LineTo(dc, r.right, r.bottom + 1);
@@ -140,8 +162,9 @@ void DrawFocusRing(HDC dc)
     SelectObject(dc, old);
 }
 
-// Calls draw(channel, x, y) for each shown voltage channel at its place in
-// the two-column grid, with x the left of the grid column.
+// Calls draw(channel, place, x, y) for each shown voltage channel at its
+// place (counted among the shown ones) in the two-column grid, with x the
+// left of the grid column.
 template <typename Draw>
 void ForEachShownVoltage(Draw draw)
 {
@@ -151,8 +174,8 @@ void ForEachShownVoltage(Draw draw)
         if (!monitorConfig.voltage[k].shown) continue;
         int column = 0;
         int row = 0;
-        VoltageGridCell(shownIndex++, rows, &column, &row);
-        draw(k, 190 * column, 250 + 20 * row);
+        VoltageGridCell(shownIndex, rows, &column, &row);
+        draw(k, shownIndex++, 190 * column, 250 + 20 * row);
     }
 }
 
@@ -162,6 +185,7 @@ void InvalidateReadoutArea(HWND window, BOOL erase)
 {
     const RECT area = {ReadoutArea.left, ReadoutArea.top, ReadoutArea.right, ReadoutArea.bottom};
     InvalidateRect(window, &area, erase);
+    readoutInvalidated = true;
 }
 
 void LoadPanelBitmaps(HINSTANCE instance)
@@ -184,6 +208,8 @@ void CreatePanelCanvas(HWND window)
     canvasOriginalFont = SelectObject(canvas, titleFont);
     SetBkMode(canvas, TRANSPARENT);
     SetTextColor(canvas, RGB(0, 244, 200));
+    ForgetReadings(shown);
+    readoutInvalidated = false;
 }
 
 void DeletePanelCanvas()
@@ -202,12 +228,14 @@ void DeletePanelCanvas()
 }
 
 // The background, voltage labels, column titles and lamps change only with
-// an erase, and go into the canvas then; the window gets them with the
-// paint that follows.
+// an erase, and go into the canvas then, over every reading; the window gets
+// them with the paint that follows.
 LRESULT PaintPanelBackground(HDC)
 {
+    ForgetReadings(shown);
     CopyBlock(canvas, 0, 0, PanelSize, PanelSize, BITMAP_BACKGROUND, 0, 0);
-    ForEachShownVoltage([](int k, int left, int y) { CopyBlock(canvas, 10 + left, y, 65, 20, BITMAP_VOLT_LABELS, 0, 20 * k); });
+    ForEachShownVoltage(
+        [](int k, int, int left, int y) { CopyBlock(canvas, 10 + left, y, 65, 20, BITMAP_VOLT_LABELS, 0, 20 * k); });
     for (int k = 0; k < FanChannelCount; ++k)
         if (ColumnExists(k)) DrawColumnTitle(canvas, panelLayout.columnX[k] + 30, 85, monitorConfig.fanTitle[k]);
     for (int i = 0; i < ReadoutItemCount; ++i)
@@ -216,14 +244,25 @@ LRESULT PaintPanelBackground(HDC)
     return 0;
 }
 
-// The readings are drawn into the canvas over the old ones on every paint
-// (the voltages and the case flag are read from the chip here), after the
-// erase that BeginPaint may send; then the invalid rectangle goes to the
-// window in one copy.
+// The readings are drawn into the canvas over the old ones on every paint,
+// after the erase that BeginPaint may send, each cell only when it changed;
+// then the window gets what it does not show yet of the invalid rectangle:
+// the whole of it, or only the texts that changed, a copy each. The voltages and the case flag are read from the chip
+// here, one after another before anything is drawn, holding the chip lock
+// once.
 LRESULT PaintPanel(HWND window)
 {
     PAINTSTRUCT paint;
     HDC target = BeginPaint(window, &paint);
+    RailReading rails[VoltageChannelCount] = {};
+    int caseOpen = 0;
+    BeginRailJudging();
+    {
+        ChipRun run;
+        for (int k = 0; k < VoltageChannelCount; ++k)
+            if (monitorConfig.voltage[k].shown) rails[k].alarm = JudgeRail(k, &rails[k].millivolts);
+        if (monitorConfig.caseOpenCheck) caseOpen = ReadCaseOpen();
+    }
     char text[32];
     for (int k = 0; k < FanChannelCount; ++k) {
         if (!monitorConfig.itemOn[k]) continue;
@@ -231,23 +270,31 @@ LRESULT PaintPanel(HWND window)
         FormatTemperature(text, sizeof text, celsius, monitorConfig.celsius);
         // The colour always follows the limit in degrees Celsius.
         const int strip = celsius >= monitorConfig.effectiveAlarmTemp[k] ? BITMAP_VALUE_RED : BITMAP_VALUE_GREEN;
-        DrawValueText(canvas, panelLayout.columnX[k], 110, text, strip);
+        DrawValueText(TemperatureField + k, panelLayout.columnX[k], 110, text, strip);
     }
     for (int k = 0; k < FanChannelCount; ++k) {
         if (!monitorConfig.itemOn[k + 3]) continue;
         FormatFanSpeed(text, sizeof text, sensorSnapshot[k].fanSpeed);
-        DrawValueText(canvas, panelLayout.columnX[k], 180, text, FanStalled(k) ? BITMAP_VALUE_RED : BITMAP_VALUE_FAN);
+        DrawValueText(FanSpeedField + k, panelLayout.columnX[k], 180, text,
+                      FanStalled(k) ? BITMAP_VALUE_RED : BITMAP_VALUE_FAN);
     }
-    DrawClock(canvas);
-    BeginRailJudging();
-    ForEachShownVoltage([](int k, int left, int y) { DrawVoltageReading(canvas, k, 90 + left, y); });
-    if (monitorConfig.caseOpenCheck) DrawCaseIndicator(canvas, 13, 331, ReadCaseOpen());
+    DrawClock();
+    ForEachShownVoltage([&](int k, int place, int left, int y) { DrawVoltageReading(place, rails[k], 90 + left, y); });
+    if (monitorConfig.caseOpenCheck) DrawCaseIndicator(caseOpen);
     DrawFocusRing(canvas);
     // The five rows below the panel are never drawn.
-    RECT r;
+    RECT invalid;
     const RECT panel = {0, 0, PanelSize, PanelSize};
-    if (IntersectRect(&r, &paint.rcPaint, &panel))
-        BitBlt(target, r.left, r.top, r.right - r.left, r.bottom - r.top, canvas, r.left, r.top, SRCCOPY);
+    if (IntersectRect(&invalid, &paint.rcPaint, &panel)) {
+        PanelRect send[MaxRectsToSend];
+        const size_t count =
+            RectsToSend(shown, {invalid.left, invalid.top, invalid.right, invalid.bottom}, readoutInvalidated, send);
+        for (size_t i = 0; i < count; ++i) {
+            const PanelRect& r = send[i];
+            BitBlt(target, r.left, r.top, r.right - r.left, r.bottom - r.top, canvas, r.left, r.top, SRCCOPY);
+        }
+    }
+    readoutInvalidated = false;
     EndPaint(window, &paint);
     return 0;
 }

@@ -375,6 +375,43 @@ TEST_F(Panel, ACycleThatChangesNothingChangesNoPixelAlsoDuringAnAlarm)
     }
 }
 
+// A paint draws only the cells that changed and hands the window only those
+// texts; after readings that change from cycle to cycle, and paints of a part
+// of the window in between, the window shows what a panel drawn afresh shows.
+TEST_F(Panel, ChangingReadingsShowAsThePanelDrawnAfresh)
+{
+    SetProfileValue("DEFCASE", "1");
+    Board("temp0 = 45\ntemp1 = 34\ntemp2 = 29");
+    StartMonitor();
+    const char* const steps[] = {"temp0 = 46\nfan1.count = 100", "temp0 = 95\nvolt2.raw = 9\ncase = open",
+                                 "temp0 = -5\nfan1.count = 120\nvolt5 = 1.2", "temp0 = 44\nvolt2.raw = 5"};
+    for (const char* step : steps) {
+        Board(step);
+        // A part of the readout area painted on its own, as the system may.
+        const RECT part = {150, 170, 260, 290};
+        InvalidateRect(window, &part, FALSE);
+        PaintNow();
+        RunCycle();
+        PaintNow();
+    }
+    Pixels shown;
+    ASSERT_TRUE(WaitUntil([&] {
+        shown = CaptureClient(window);
+        return ValueTextIs(shown, 40, 110, "044oC", ValueGreen);
+    }, 3000));
+    // Once the clock has moved on, the picture is of the paint afresh.
+    Sleep(1100);
+    InvalidateRect(window, nullptr, TRUE);
+    PaintNow();
+    Pixels redrawn;
+    ASSERT_TRUE(WaitUntil([&] {
+        redrawn = CaptureClient(window);
+        return !BlocksEqual(redrawn, 250, 367, shown, 250, 367, 140, 24);
+    }, 3000));
+    EXPECT_EQ(DifferingPixels(shown, redrawn), 0);
+    SaveArtifact(shown, "panel-changed-readings.bmp");
+}
+
 // Wine counts no GDI objects for GetGuiResources, so the objects a paint
 // would leave behind are also looked for in the memory they would take:
 // every font, memory context or pen that stays costs the process memory.

@@ -78,9 +78,14 @@ protected:
         ProgramAllFans();
         {
             ChipReadingPass pass;
-            SetFanControlFlag();
-            for (int n = 0; n < 3; ++n) ReadTemperature(n, 0);
+            {
+                ChipRun run;
+                SetFanControlFlag();
+                ReadTemperature(0, 0);
+            }
+            for (int n = 1; n < 3; ++n) ReadTemperature(n, 0);
             for (uint8_t reg : FanCountRegister) ReadFanSpeed(reg);
+            ChipRun run;
             for (int k = 0; k < 8; ++k) ReadVoltage(static_cast<uint8_t>(VoltageRegisterBase + k));
             ReadCaseOpen();
         }
@@ -285,9 +290,14 @@ TEST_P(ChipLockRhythm, EveryReadingStaysWithinFiveSecondsAndNothingIsWrittenWith
             EXPECT_LE(standIn.missedWaitMs, ReadingWaitMs) << "second " << second;
         };
         int32_t temperature = 0, rpm = 0, millivolts = 0;
+        // The groups that follow each other without a pause run as the
+        // monitor runs them.
         pass(cycleMs, false, [&] {
-            SetFanControlFlag();
-            temperature = ReadTemperature(0, 0);
+            {
+                ChipRun run;
+                SetFanControlFlag();
+                temperature = ReadTemperature(0, 0);
+            }
             ReadTemperature(1, 0);
             ReadTemperature(2, 0);
             rpm = ReadFanSpeed(FanCountRegister[0]);
@@ -296,6 +306,7 @@ TEST_P(ChipLockRhythm, EveryReadingStaysWithinFiveSecondsAndNothingIsWrittenWith
             ReadCaseOpen();
         });
         pass(cycleMs + 20, true, [&] {
+            ChipRun run;
             for (int k = 0; k < 8; ++k) {
                 const double volts = ReadVoltage(static_cast<uint8_t>(VoltageRegisterBase + k));
                 if (k == 4) millivolts = static_cast<int32_t>(volts * 1000);
@@ -385,6 +396,46 @@ TEST(ChipMutex, AMutexThisUserMayNotReleaseIsNeverUsed)
         void* expected = !c.chosen ? nullptr : std::string(c.chosen) == "global" ? &globalMutex : &localMutex;
         EXPECT_EQ(chosen, expected) << c.what;
     }
+}
+
+TEST_F(SharedChipLock, GroupsOfARunShareOneHoldThatEndsWithTheRun)
+{
+    InitChip();
+    standIn.waits.clear();
+    standIn.spans.clear();
+    {
+        ChipReadingPass pass;
+        ChipRun run;
+        for (int k = 0; k < 8; ++k) ReadVoltage(static_cast<uint8_t>(VoltageRegisterBase + k));
+        ReadCaseOpen();
+        EXPECT_TRUE(standIn.ours) << "held until the run ends";
+    }
+    EXPECT_EQ(standIn.waits, std::vector<uint32_t>{ReadingWaitMs});
+    EXPECT_EQ(standIn.spans.size(), 1u);
+    EXPECT_FALSE(standIn.ours || standIn.nested);
+
+    // Taken by another program: the run's groups keep the pass's rules and
+    // read nothing; a run whose lock cannot be let go gives the lock up.
+    standIn.takenByOther = true;
+    standIn.waits.clear();
+    ClearJournal();
+    {
+        ChipReadingPass pass;
+        ChipRun run;
+        SetFanControlFlag();
+        ReadTemperature(0, 0);
+    }
+    EXPECT_EQ(standIn.waits, std::vector<uint32_t>{ReadingWaitMs});
+    EXPECT_EQ(SimJournalKept(SimBoardInstance()), 0u);
+    standIn.takenByOther = false;
+    standIn.releaseWorks = false;
+    {
+        ChipRun run;
+        ReadTemperature(0, 0);
+        ReadTemperature(1, 0);
+    }
+    ReadTemperature(2, 0);
+    EXPECT_EQ(standIn.waits.size(), 2u) << "one wait for the run, none after";
 }
 
 TEST_F(SharedChipLock, ALockThatCouldNotBeReleasedIsNeverTakenAgain)
