@@ -8,7 +8,7 @@ set(CMAKE_CXX_EXTENSIONS OFF)
 function(kelvi_target_defaults target)
   target_compile_options(${target} PRIVATE
     -Wall -Wextra -Wpedantic -Wshadow -Wcast-qual -Wformat=2 -Wundef
-    -Werror -fno-exceptions -fno-rtti)
+    -Werror -fno-exceptions $<$<COMPILE_LANGUAGE:CXX>:-fno-rtti>)
   # Release (the shipped 32-bit build is configured MinSizeRel): small, and no
   # trace of the machine that built it, so that two builds match byte for byte.
   target_compile_options(${target} PRIVATE
@@ -39,23 +39,34 @@ endfunction()
 # loader map the image straight from it (Windows 95/98 load an image of
 # smaller alignment whole into the swap file, and Wine copies it into private
 # memory).
+# CONSOLE makes a console program of it instead of a window program.
 function(kelvi_windows_program target)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "CONSOLE" "" "")
   kelvi_target_defaults(${target})
-  target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++ -mwindows
+  if(arg_CONSOLE)
+    set(subsystem -mconsole)
+  else()
+    set(subsystem -mwindows)
+  endif()
+  target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++ ${subsystem}
     -Wl,--no-insert-timestamp -Wl,--file-alignment,4096 $<$<CONFIG:MinSizeRel>:-s -Wl,--gc-sections>)
 endfunction()
 
-# A window program that carries the project's own runtime (common/runtime)
+# A program that carries the project's own runtime (common/runtime)
 # instead of the C library's DLL, which a plain Windows 95 lacks; in the
 # 32-bit build without the unwind tables that the compiler support library
 # brings along. WITH_C_LIBRARY (the simulator build, whose simulated board
 # needs the C library's mathematics and parsing, and with them its start-up)
-# keeps the C library and its start-up behind the runtime's functions.
+# keeps the C library and its start-up behind the runtime's functions;
+# CONSOLE gives a console program the console entry point.
 function(kelvi_own_runtime target)
-  cmake_parse_arguments(PARSE_ARGV 1 arg "WITH_C_LIBRARY" "" "")
+  cmake_parse_arguments(PARSE_ARGV 1 arg "WITH_C_LIBRARY;CONSOLE" "" "")
   target_link_libraries(${target} PRIVATE runtime_memory)
-  if(NOT arg_WITH_C_LIBRARY)
-    target_link_libraries(${target} PRIVATE runtime_startup)
+  if(arg_CONSOLE)
+    target_link_libraries(${target} PRIVATE runtime_console_startup runtime_program_start)
+    target_link_options(${target} PRIVATE -nostdlib)
+  elseif(NOT arg_WITH_C_LIBRARY)
+    target_link_libraries(${target} PRIVATE runtime_startup runtime_program_start)
     target_link_options(${target} PRIVATE -nostdlib)
   endif()
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)

@@ -24,7 +24,8 @@
 #  2. tests/bench/monitor_bench.cpp: port accesses per monitoring cycle and per
 #     paint, processor time per 100 cycles, private memory after 1000 cycles,
 #     a quiet minute with the warning sound enabled, and a minute with a
-#     reading-log line every second against none.
+#     reading-log line every second against none; tests/bench/readings_bench.cpp:
+#     the readings block and tray tip off and on, and a reader hammering the block.
 #  3. Only when asked (BENCH_PARTS="3"; half an hour to an hour): the soak of
 #     tests/bench/soak_bench.cpp, 1,000 suspend/resume pairs, 1,000 Options
 #     sheets and 100,000 cycles with alarms coming and going, with private
@@ -53,7 +54,7 @@ elif [ "$width" = 32 ] && ! i386_ready; then
   echo "bench.sh: BENCH_WIDTH=32, but $i386_reason" >&2
   exit 1
 fi
-BUILD_TARGETS="KelvimonSim boardctl monitor_bench minimal_window window_cost soak_bench" scripts/build.sh win64 >/dev/null
+BUILD_TARGETS="KelvimonSim boardctl monitor_bench minimal_window window_cost soak_bench readings_bench" scripts/build.sh win64 >/dev/null
 if [ "$width" = 32 ]; then
   BUILD_TARGETS="KelvimonSim minimal_window" scripts/build.sh win32 >/dev/null
 fi
@@ -407,5 +408,5 @@ run_single() {  # run_single PROGRAM
   stop_xvfb || true
 }
 
-if [[ " $parts " == *" 2 "* ]]; then run_single monitor_bench; fi
+if [[ " $parts " == *" 2 "* ]]; then run_single monitor_bench; run_single readings_bench; fi
 if [[ " $parts " == *" 3 "* ]]; then run_single soak_bench; fi

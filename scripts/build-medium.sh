@@ -45,6 +45,7 @@ FILES = [
     ('Kelvimon.EXE', 'build/win32/monitor/Kelvimon.exe', 'build/win64/monitor/KelvimonSim.exe',
      'build/win32/monitor/KelvimonSim.exe'),
     ('_Unplant.exe', 'build/win32/unplant/_Unplant.exe', 'build/win64/unplant/_Unplant.exe', None),
+    ('Readings.exe', 'build/win32/reader/Readings.exe', 'build/win64/reader/Readings.exe', None),
     # 64-bit Wine cannot load an i386 driver: medium-sim carries it, and
     # the installer only copies.
     ('HwPio.sys', 'build/win32/driver/HwPio.sys', 'build/win32/driver/HwPio.sys', None),

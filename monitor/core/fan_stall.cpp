@@ -45,6 +45,7 @@ bool UpdateFanStall(FanStallState& state, const FanProfile& profile, const FanCy
         state.graceStartMs = cycle.programming.atMs;
     }
     const bool driven = FanDriven(profile, cycle.temperature, cycle.rpm, state.curveOn);
+    state.driven = driven ? 1 : 0;
     // Wrap-safe: the tick count goes round every 49.7 days.
     if (state.graceActive && nowMs - state.graceStartMs >= SpinUpGraceMs) state.graceActive = 0;
     if (!cycle.watched || !driven || state.graceActive || (cycle.fresh && cycle.rpm > 0)) {

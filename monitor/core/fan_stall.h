@@ -19,6 +19,8 @@ struct FanStallState {
     // it was in between; the monitor follows the same way, and learns an on
     // state it cannot know from the fan turning in between.
     int32_t curveOn;
+    // Whether the last cycle found the fan driven.
+    int32_t driven;
     int32_t zeroCycles;
     int32_t graceActive;
     uint32_t graceStartMs;

@@ -1,6 +1,7 @@
 #include "monitor/core/main_window.h"
 
 #include "monitor/core/monitoring_cycle.h"
+#include "monitor/core/shared_readings.h"
 #include "monitor/res/resource_ids.h"
 #include "monitor/core/sound_worker.h"
 #include "monitor/hw/chip.h"
@@ -100,6 +101,7 @@ void ShutDownMonitor(HWND window)
     shutDownDone = true;
     KillTimer(window, MonitorTimerId);
     SaveSettings(window);
+    CloseReadingsBlock();
     RemoveTrayIcon(window);
     if (soundThread) {
         if (!soundThreadHeld) HoldSoundWorker(soundThread, activeSoundMode);

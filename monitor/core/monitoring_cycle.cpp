@@ -4,6 +4,7 @@
 #include "monitor/core/fan_stall.h"
 #include "monitor/core/main_window.h"
 #include "monitor/core/reading_log.h"
+#include "monitor/core/shared_readings.h"
 #include "monitor/core/sound_worker.h"
 #include "monitor/hw/chip.h"
 #include "monitor/hw/chip_lock.h"
@@ -99,6 +100,11 @@ bool FanStalled(int fan)
     return FanHasStalled(fanStall[fan]);
 }
 
+bool FanDrivenLastCycle(int fan)
+{
+    return fanStall[fan].driven != 0;
+}
+
 void RunMonitoringCycle(HWND window)
 {
     // While another program holds the chip, the readings of this cycle stay
@@ -117,7 +123,8 @@ void RunMonitoringCycle(HWND window)
         if (judgeRails) JudgeShownRails();
         found.caseOpen = monitorConfig.caseOpenCheck ? ReadCaseOpen() : NotLogged;
     }
-    if (CheckAlarms(window, pass, &found)) {
+    const bool alarm = CheckAlarms(window, pass, &found);
+    if (alarm) {
         trayIconState = ToggleTrayIcon(window);
         alarmActive = 1;
         WakeSoundWorker();
@@ -136,4 +143,5 @@ void RunMonitoringCycle(HWND window)
     }
     found.readWithoutLock = pass.ReadWithoutLock() ? 1 : 0;
     LogCycleReadings(found);
+    ShareCycleReadings(window, found, alarm);
 }

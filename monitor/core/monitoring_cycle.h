@@ -17,3 +17,5 @@ void RunMonitoringCycle(HWND window);
 // Whether the fan's stall alarm holds (the panel shows its speed in the
 // alarm colour).
 bool FanStalled(int fan);
+// Whether the last cycle found the fan driven by its mode and curve.
+bool FanDrivenLastCycle(int fan);

@@ -4,6 +4,7 @@
 #include <initializer_list>
 
 #include "common/runtime/format.h"
+#include "common/text_line.h"
 #include "monitor/ui/panel_text.h"
 
 namespace {
@@ -119,36 +120,6 @@ bool Holds(const char* text, size_t length, const char* part)
     return false;
 }
 
-// A line built in a fixed buffer, always terminated; overflow is set once
-// something did not fit.
-struct Line {
-    char* text;
-    size_t size;
-    size_t length;
-    bool overflow;
-};
-
-Line StartLine(char* text, size_t size)
-{
-    if (size > 0) text[0] = '\0';
-    return {text, size, 0, false};
-}
-
-void AddChar(Line& line, char c)
-{
-    if (line.length + 1 >= line.size) {
-        line.overflow = true;
-        return;
-    }
-    line.text[line.length++] = c;
-    line.text[line.length] = '\0';
-}
-
-void Add(Line& line, const char* text)
-{
-    for (const char* c = text; *c; ++c) AddChar(line, *c);
-}
-
 // A column: a comma, then the number or nothing.
 void AddNumberColumn(Line& line, int32_t value)
 {
@@ -203,12 +174,6 @@ void AddNameColumn(Line& line, const char* first, const char* second)
 void AddVoltageNames(Line& line)
 {
     for (int k = 0; k < VoltageChannelCount; ++k) AddNameColumn(line, "Volts", PanelVoltageLabel[k]);
-}
-
-size_t FinishLine(Line& line)
-{
-    Add(line, "\r\n");
-    return line.overflow ? 0 : line.length;
 }
 
 }  // namespace

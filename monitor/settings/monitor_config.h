@@ -42,6 +42,8 @@ struct MonitorConfig {
     int32_t fanMap;           // fan/temperature assignment, 0..5
     int32_t caseOpenCheck;
     int32_t stallWatch[FanChannelCount];  // 1: a driven fan that reads 0 rpm raises the alarm
+    int32_t shareReadings;                // 1: the readings block is published for other programs
+    int32_t trayTip;                      // 1: the tray icon's tip shows the temperatures
     uint32_t heldKeys;                    // HeldKey bits
 };
 

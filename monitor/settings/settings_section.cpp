@@ -102,8 +102,10 @@ void LoadSettingsFrom(const SettingsSection& section)
     // Only six assignments exist; anything else falls back to the first.
     if (monitorConfig.fanMap < 0 || monitorConfig.fanMap > 5) monitorConfig.fanMap = 0;
     if (section.read("DEFCASE", value)) monitorConfig.caseOpenCheck = ParseOnUnlessZero(value);
-    // Only install.ini or a hand edit sets it; SaveSettings never writes it.
+    // Only install.ini or a hand edit sets these; SaveSettings never writes them.
     if (section.read("FANSTALL", value)) ParseFanStallFlags(value, monitorConfig.stallWatch);
+    monitorConfig.shareReadings = section.read("SHAREREADINGS", value) ? ParseOptInSwitch(value) : 0;
+    monitorConfig.trayTip = section.read("TRAYTIP", value) ? ParseOptInSwitch(value) : 0;
 }
 
 void SaveSettingsTo(const SettingsSection& section, int32_t left, int32_t top)

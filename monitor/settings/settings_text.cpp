@@ -61,7 +61,7 @@ int ReadListNumbers(const char* text, int32_t* values, int count)
 
 int ScanFanNumbers(const char* text, int32_t* const d[11])
 {
-    int32_t numbers[11];
+    int32_t numbers[11] = {};
     const int entries = ReadListNumbers(text, numbers, 11);
     const int limits = entries > 6 ? 5 : entries - 1;
     if (entries < 0 || !LimitsInOrder(numbers + 1, limits)) return -1;
@@ -107,6 +107,13 @@ bool ParseFanStallFlags(const char* text, int32_t watched[FanChannelCount])
     const bool whole = ReadListNumbers(text, n, FanChannelCount) >= 0;
     for (int i = 0; i < FanChannelCount; ++i) watched[i] = n[i] == 1 ? 1 : 0;
     return whole;
+}
+
+int32_t ParseOptInSwitch(const char* text)
+{
+    int32_t value = 0;
+    const char* end = ReadListEntry(text, &value);
+    return end && *end == '\0' && value == 1 ? 1 : 0;
 }
 
 bool ParseVoltageList(const char* text, int32_t slots[VoltageChannelCount])

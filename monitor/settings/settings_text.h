@@ -44,6 +44,10 @@ bool ParseItemFlags(const char* text, int32_t flags[ReadoutItemCount]);
 // read whole (false).
 bool ParseFanStallFlags(const char* text, int32_t watched[FanChannelCount]);
 
+// SHAREREADINGS and TRAYTIP: on (1) only when the value is the number 1,
+// blanks around allowed; anything else is off.
+int32_t ParseOptInSwitch(const char* text);
+
 // VOLT and VOLTBASE: eight numbers, slots the text does not reach 0. False,
 // the slots undefined, when the value does not read whole: the caller uses
 // the key's defaults.

@@ -27,6 +27,7 @@ bool JudgeRail(int k, int32_t* millivolts)
     judgedRails.judged[k] = taken;
     judgedRails.millivolts[k] = *millivolts;
     const bool alarm = RailInAlarm(channel, k, taken, *millivolts);
+    judgedRails.alarm[k] = alarm;
     if (alarm) voltageAlarm = 1;
     return alarm;
 }

@@ -13,10 +13,11 @@
 extern int32_t voltageAlarm;
 
 // The rails the last judging read: whether channel k was judged (shown, with
-// a reading) and its reading in millivolts.
+// a reading), its reading in millivolts and whether it is in alarm.
 struct JudgedRails {
     bool judged[VoltageChannelCount];
     int32_t millivolts[VoltageChannelCount];
+    bool alarm[VoltageChannelCount];
 };
 extern JudgedRails judgedRails;
 

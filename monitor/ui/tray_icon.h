@@ -19,3 +19,5 @@ void RestoreFromTray(HWND window);
 int ShowTrayMenu(HWND window);
 // After the shell restarts its notification area: the icon again, as it was.
 void ReAddTrayIcon(HWND window);
+// Gives the icon this tip; the shell is told only when the text changes.
+void SetTrayTip(HWND window, const char* tip);

@@ -2,13 +2,15 @@
 
 #include <shellapi.h>
 
+#include <cstring>
+
 #include "monitor/core/main_window.h"
 #include "monitor/res/resource_ids.h"
+#include "monitor/ui/tray_tip.h"
 
 // The record is passed in its first layout (a 64-byte tip), which every
 // shell understands: 88 bytes in the 32-bit program.
 constexpr DWORD TrayRecordSize = NOTIFYICONDATAA_V1_SIZE;
-constexpr int TrayTipSize = 64;
 #ifndef _WIN64
 static_assert(TrayRecordSize == 88, "the first notification-icon record layout has 88 bytes");
 #endif
@@ -19,6 +21,8 @@ namespace {
 // while the normal icon shows, so the first toggle changes nothing visible.
 uint32_t trayIconFlip;
 int shownIcon = ICON_NORMAL;
+// The tip the shell has, also for adding the icon again.
+char shownTip[TrayTipSize];
 
 NOTIFYICONDATAA TrayRecord(HWND window, UINT flags)
 {
@@ -48,7 +52,7 @@ void AddIcon(HWND window, int id)
     NOTIFYICONDATAA record = TrayRecord(window, NIF_MESSAGE | NIF_ICON | NIF_TIP);
     record.uCallbackMessage = TrayCallbackMessage;
     record.hIcon = OwnIcon(id);
-    lstrcpynA(record.szTip, "Thermivo", TrayTipSize);
+    lstrcpynA(record.szTip, shownTip, TrayTipSize);
     Shell_NotifyIconA(NIM_ADD, &record);
 }
 
@@ -56,6 +60,7 @@ void AddIcon(HWND window, int id)
 
 int AddTrayIcon(HWND window)
 {
+    lstrcpynA(shownTip, ProgramTip, TrayTipSize);
     AddIcon(window, ICON_NORMAL);
     shownIcon = ICON_NORMAL;
     SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(OwnIcon(ICON_NORMAL)));
@@ -77,6 +82,15 @@ int32_t ToggleTrayIcon(HWND window)
     Shell_NotifyIconA(NIM_MODIFY, &record);
     SendMessageA(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     return static_cast<int32_t>(trayIconFlip);
+}
+
+void SetTrayTip(HWND window, const char* tip)
+{
+    if (strcmp(tip, shownTip) == 0) return;
+    lstrcpynA(shownTip, tip, TrayTipSize);
+    NOTIFYICONDATAA record = TrayRecord(window, NIF_TIP);
+    lstrcpynA(record.szTip, shownTip, TrayTipSize);
+    Shell_NotifyIconA(NIM_MODIFY, &record);
 }
 
 void RemoveTrayIcon(HWND window)

@@ -5,6 +5,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 
 namespace {
 
@@ -175,6 +177,45 @@ DWORD RunBoardctl(const std::string& arguments)
     EXPECT_TRUE(WaitForExit(tool, 10000, &exitCode));
     EndProgram(tool);
     return exitCode;
+}
+
+DWORD RunConsoleProgram(const std::string& exePath, const std::string& arguments, std::string* output,
+                        std::string* errors, DWORD timeoutMs)
+{
+    const std::string folder = ScratchFolder("console");
+    const std::string outputPath = folder + "\\output.txt", errorsPath = folder + "\\errors.txt";
+    SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
+    HANDLE outputFile = CreateFileA(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited, CREATE_ALWAYS, 0, nullptr);
+    HANDLE errorsFile = CreateFileA(errorsPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited, CREATE_ALWAYS, 0, nullptr);
+    std::string commandLine = "\"" + exePath + "\"";
+    if (!arguments.empty()) commandLine += " " + arguments;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = outputFile;
+    startup.hStdError = errorsFile;
+    PROCESS_INFORMATION info = {};
+    DWORD exitCode = STILL_ACTIVE;
+    if (CreateProcessA(exePath.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info)) {
+        CloseHandle(info.hThread);
+        Program program = {info.hProcess, info.dwProcessId};
+        if (!WaitForExit(program, timeoutMs, &exitCode)) exitCode = STILL_ACTIVE;
+        EndProgram(program);
+    } else {
+        ADD_FAILURE() << "cannot start " << exePath << ": error " << GetLastError();
+    }
+    CloseHandle(outputFile);
+    CloseHandle(errorsFile);
+    *output = FileText(outputPath);
+    *errors = FileText(errorsPath);
+    return exitCode;
+}
+
+std::string FileText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 bool IsRunning(const Program& program)

@@ -40,6 +40,13 @@ Program StartProgram(const std::string& exePath, const std::string& arguments = 
 bool WaitForExit(const Program& program, DWORD timeoutMs, DWORD* exitCode = nullptr);
 // Runs boardctl with the arguments to its end; its exit code.
 DWORD RunBoardctl(const std::string& arguments);
+// Runs a console program to its end, with what it writes to its output and
+// error output; its exit code, or STILL_ACTIVE when it has not ended after
+// timeoutMs (it is ended then).
+DWORD RunConsoleProgram(const std::string& exePath, const std::string& arguments, std::string* output,
+                        std::string* errors, DWORD timeoutMs = 10000);
+// The whole file, or "" when it cannot be read.
+std::string FileText(const std::string& path);
 bool IsRunning(const Program& program);
 // Starts the simulator build of the monitor and waits for its window; null,
 // with a message on stderr, when it does not come within 15 s.

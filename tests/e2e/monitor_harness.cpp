@@ -3,8 +3,6 @@
 #include <commctrl.h>
 #include <prsht.h>
 
-#include <fstream>
-#include <iterator>
 
 namespace {
 
@@ -70,12 +68,6 @@ std::string LogHeader(const char* secondTemperature, const char* secondFan)
     return std::string("Time,CPU (C),") + secondTemperature + ",Panel (C),CPU fan (RPM)," + secondFan +
            ",Panel fan (RPM),Volts VCORE,Volts +12,Volts -12,Volts +3.3,Volts +2.5,Volts +1.8,Volts +1.5,Volts AGP,"
            "Case open,Temperature alarm,Voltage alarm,Case alarm,Read without lock,Fan stall alarm";
-}
-
-std::string FileText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 std::vector<std::string> Split(const std::string& text, const std::string& separator)

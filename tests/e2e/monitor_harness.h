@@ -28,7 +28,6 @@ std::string LogHeader(const char* secondTemperature = "System (C)", const char* 
 // Columns of a line of the reading log.
 constexpr size_t TemperatureAlarmColumn = 16, FanStallColumn = 20;
 
-std::string FileText(const std::string& path);
 std::vector<std::string> Split(const std::string& text, const std::string& separator);
 
 // How the monitor's window is while another program acts on it.

@@ -1,4 +1,5 @@
-// SOUND and the Voltage page's percentages, CSCALE and DEFCASE.
+// SOUND and the Voltage page's percentages, CSCALE and DEFCASE, and the
+// switches SHAREREADINGS and TRAYTIP.
 #include <cstdlib>
 
 #include "monitor/settings/settings_text.h"
@@ -12,5 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (text.size() < 9) FUZZ_CHECK(value == static_cast<int32_t>(strtol(text.c_str(), nullptr, 10)));
     const int32_t onOff = ParseOnUnlessZero(text.c_str());
     FUZZ_CHECK(onOff == 0 || onOff == 1);
+    // On only for the number 1: what reads as 1 the way the C library reads it.
+    if (ParseOptInSwitch(text.c_str())) FUZZ_CHECK(strtol(text.c_str(), nullptr, 10) == 1);
     return 0;
 }

@@ -313,4 +313,28 @@ TEST(ListKeys, AHeldLineIsWrittenAgainOnceWhatSetsItsKeySetsIt)
     EXPECT_EQ(section["RESET0"], "1,30,40,50") << "the snapshot is taken from the mended line";
 }
 
+// SHAREREADINGS and TRAYTIP change what other programs and the shell are
+// given: only the number 1 switches them on, and the monitor never writes
+// their lines, which stay as the user wrote them.
+TEST(OptInKeys, OnlyTheNumberOneSwitchesOnAndTheLinesAreNeverWritten)
+{
+    const struct {
+        const char* key;
+        int32_t MonitorConfig::*field;
+    } keys[] = {{"SHAREREADINGS", &MonitorConfig::shareReadings}, {"TRAYTIP", &MonitorConfig::trayTip}};
+    for (const auto& k : keys) {
+        for (const char* on : {"1", " 1 ", "+1", "01"}) {
+            Load({{k.key, on}});
+            EXPECT_EQ(monitorConfig.*k.field, 1) << k.key << "=" << on;
+        }
+        for (const char* off : {"", "0", "2", "-1", "1,1", "1x", "yes", "on", "1.0"}) {
+            Load({{k.key, off}});
+            EXPECT_EQ(monitorConfig.*k.field, 0) << k.key << "=" << off;
+            SaveSettingsTo(Section, 0, 0);
+            EXPECT_EQ(section[k.key], off);
+            for (const std::string& write : writes) EXPECT_NE(write.find(k.key), 0u) << write;
+        }
+    }
+}
+
 }  // namespace
