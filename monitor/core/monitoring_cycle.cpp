@@ -3,13 +3,13 @@
 #include "monitor/core/alarm_rules.h"
 #include "monitor/core/fan_stall.h"
 #include "monitor/core/main_window.h"
+#include "monitor/core/rail_check.h"
 #include "monitor/core/reading_log.h"
 #include "monitor/core/sound_worker.h"
 #include "monitor/hw/chip.h"
 #include "monitor/hw/chip_lock.h"
 #include "monitor/ui/panel.h"
 #include "monitor/ui/panel_layout.h"
-#include "monitor/ui/rail_check.h"
 #include "monitor/ui/tray_icon.h"
 
 volatile int32_t alarmActive;
@@ -17,8 +17,6 @@ int32_t trayIconState = 1;
 int titleChannel;
 
 namespace {
-
-FanStallState fanStall[FanChannelCount];
 
 void ReadSensors()
 {
@@ -93,11 +91,6 @@ void ShowMinimisedTitle(HWND window)
 }
 
 }  // namespace
-
-bool FanStalled(int fan)
-{
-    return FanHasStalled(fanStall[fan]);
-}
 
 void RunMonitoringCycle(HWND window)
 {

@@ -13,7 +13,3 @@ extern int32_t trayIconState;
 extern int titleChannel;
 
 void RunMonitoringCycle(HWND window);
-
-// Whether the fan's stall alarm holds (the panel shows its speed in the
-// alarm colour).
-bool FanStalled(int fan);

@@ -4,7 +4,7 @@
 #include <initializer_list>
 
 #include "common/runtime/format.h"
-#include "monitor/ui/panel_text.h"
+#include "monitor/core/reading_text.h"
 
 namespace {
 
