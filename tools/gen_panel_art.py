@@ -1175,9 +1175,9 @@ def art_chassis():
 
 def panel_voltage_labels():
     """The label texts in channel order, from PanelVoltageLabel in
-    monitor/ui/panel_text.h, which the reading log's header uses too."""
+    monitor/core/reading_text.h, which the reading log's header uses too."""
     header = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..',
-                          'monitor', 'ui', 'panel_text.h')
+                          'monitor', 'core', 'reading_text.h')
     with open(header) as f:
         table = re.search(r'PanelVoltageLabel\[[^]]*\]\s*=\s*\{([^}]*)\}',
                           f.read()).group(1)

@@ -29,6 +29,18 @@ int32_t CurveDuty(const FanProfile& profile, int32_t temperature)
 
 }  // namespace
 
+FanStallState fanStall[FanChannelCount];
+
+bool FanStalled(int fan)
+{
+    return FanHasStalled(fanStall[fan]);
+}
+
+bool FanDrivenLastCycle(int fan)
+{
+    return fanStall[fan].driven != 0;
+}
+
 bool FanDriven(const FanProfile& profile, int32_t temperature, int32_t rpm, int32_t& curveOn)
 {
     if (!profile.autoMode) return ChipDuty(profile.manualPwm) > 0;

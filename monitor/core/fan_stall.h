@@ -49,6 +49,13 @@ inline bool FanHasStalled(const FanStallState& state)
 // reading of the channel's own input), updating the curve's on state.
 bool FanDriven(const FanProfile& profile, int32_t temperature, int32_t rpm, int32_t& curveOn);
 
+// Each fan's state, kept by the monitoring cycle; FanStalled(n) is whether
+// fan n's stall alarm holds (the panel shows its speed in the alarm colour).
+extern FanStallState fanStall[FanChannelCount];
+bool FanStalled(int fan);
+// Whether the last cycle found the fan driven by its mode and curve.
+bool FanDrivenLastCycle(int fan);
+
 // One monitoring cycle of one fan; returns whether it has stalled. A fan
 // programmed less than SpinUpGraceMs before nowMs does not stall.
 bool UpdateFanStall(FanStallState& state, const FanProfile& profile, const FanCycle& cycle, uint32_t nowMs);

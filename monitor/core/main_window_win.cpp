@@ -1,6 +1,7 @@
 #include "monitor/core/main_window.h"
 
 #include "monitor/core/monitoring_cycle.h"
+#include "monitor/core/reading_log.h"
 #include "monitor/core/shared_readings.h"
 #include "monitor/res/resource_ids.h"
 #include "monitor/core/sound_worker.h"
@@ -82,6 +83,7 @@ LRESULT OnCreate(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     AddTrayIcon(window);
     InitPanelLayout();
     LoadSettings(window);
+    LoadReadingLogSettings();
     LayoutColumns();
     LoadPanelBitmaps(reinterpret_cast<CREATESTRUCTA*>(lParam)->hInstance);
     CreatePanelCanvas(window);

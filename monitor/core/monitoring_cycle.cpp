@@ -3,6 +3,7 @@
 #include "monitor/core/alarm_rules.h"
 #include "monitor/core/fan_stall.h"
 #include "monitor/core/main_window.h"
+#include "monitor/core/rail_check.h"
 #include "monitor/core/reading_log.h"
 #include "monitor/core/shared_readings.h"
 #include "monitor/core/sound_worker.h"
@@ -10,7 +11,6 @@
 #include "monitor/hw/chip_lock.h"
 #include "monitor/ui/panel.h"
 #include "monitor/ui/panel_layout.h"
-#include "monitor/ui/rail_check.h"
 #include "monitor/ui/tray_icon.h"
 
 volatile int32_t alarmActive;
@@ -18,8 +18,6 @@ int32_t trayIconState = 1;
 int titleChannel;
 
 namespace {
-
-FanStallState fanStall[FanChannelCount];
 
 void ReadSensors()
 {
@@ -94,16 +92,6 @@ void ShowMinimisedTitle(HWND window)
 }
 
 }  // namespace
-
-bool FanStalled(int fan)
-{
-    return FanHasStalled(fanStall[fan]);
-}
-
-bool FanDrivenLastCycle(int fan)
-{
-    return fanStall[fan].driven != 0;
-}
 
 void RunMonitoringCycle(HWND window)
 {

@@ -13,9 +13,3 @@ extern int32_t trayIconState;
 extern int titleChannel;
 
 void RunMonitoringCycle(HWND window);
-
-// Whether the fan's stall alarm holds (the panel shows its speed in the
-// alarm colour).
-bool FanStalled(int fan);
-// Whether the last cycle found the fan driven by its mode and curve.
-bool FanDrivenLastCycle(int fan);

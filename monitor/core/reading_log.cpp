@@ -5,7 +5,7 @@
 
 #include "common/runtime/format.h"
 #include "common/text_line.h"
-#include "monitor/ui/panel_text.h"
+#include "monitor/core/reading_text.h"
 
 namespace {
 

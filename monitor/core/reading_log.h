@@ -116,8 +116,8 @@ struct CycleFindings {
     int32_t fanStall;
 };
 
-// The file side, in reading_log_win.cpp. LoadReadingLogSettings runs once
-// while the settings are loaded; LogCycleReadings at the end of every
+// The file side, in reading_log_win.cpp. LoadReadingLogSettings runs once,
+// right after the settings are loaded; LogCycleReadings at the end of every
 // monitoring cycle writes the line when one is due, with the rails as they
 // were judged last.
 void LoadReadingLogSettings();

@@ -1,10 +1,10 @@
 #include <windows.h>
 
 #include "common/windows_family.h"
+#include "monitor/core/rail_check.h"
 #include "monitor/core/reading_log.h"
 #include "monitor/hw/chip.h"
 #include "monitor/settings/settings_text.h"
-#include "monitor/ui/rail_check.h"
 
 namespace {
 

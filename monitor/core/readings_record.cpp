@@ -2,7 +2,7 @@
 
 #include "common/readings_access.h"
 #include "common/runtime/format.h"
-#include "monitor/ui/panel_text.h"
+#include "monitor/core/reading_text.h"
 
 namespace {
 

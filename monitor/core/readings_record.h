@@ -7,11 +7,11 @@
 #include <cstdint>
 
 #include "common/readings_block.h"
+#include "monitor/core/rail_check.h"
 #include "monitor/core/reading_log.h"
 #include "monitor/hw/chip.h"
 #include "monitor/hw/chip_lock.h"
 #include "monitor/settings/monitor_config.h"
-#include "monitor/ui/rail_check.h"
 
 // The local time in SYSTEMTIME's order.
 struct RecordTime {

@@ -2,7 +2,7 @@
 
 #include "common/readings_access.h"
 #include "common/windows_family.h"
-#include "monitor/core/monitoring_cycle.h"
+#include "monitor/core/fan_stall.h"
 #include "monitor/core/readings_record.h"
 #include "monitor/ui/tray_icon.h"
 #include "monitor/ui/tray_tip.h"

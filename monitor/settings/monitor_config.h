@@ -78,6 +78,15 @@ inline void ReleaseHeldKeys(uint32_t keys)
     monitorConfig.heldKeys &= ~keys;
 }
 
+// Whether the first count limits of a curve are in the order the fan page
+// keeps them in, each no higher than the next.
+inline bool LimitsInOrder(const int32_t* limits, int count)
+{
+    for (int j = 1; j < count; ++j)
+        if (limits[j - 1] > limits[j]) return false;
+    return true;
+}
+
 // The alarm threshold of a channel as its mode defines it.
 inline int32_t FanAlarmThreshold(const FanProfile& profile)
 {

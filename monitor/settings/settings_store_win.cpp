@@ -2,7 +2,6 @@
 
 #include "common/centre_window.h"
 #include "common/placement.h"
-#include "monitor/core/reading_log.h"
 #include "monitor/settings/settings_section.h"
 
 namespace {
@@ -42,7 +41,6 @@ void PlaceWindow(HWND mainWindow)
 void LoadSettings(HWND mainWindow)
 {
     LoadSettingsFrom(ProfileSection);
-    LoadReadingLogSettings();
     PlaceWindow(mainWindow);
 }
 

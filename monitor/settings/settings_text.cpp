@@ -4,7 +4,6 @@
 
 #include "common/runtime/format.h"
 #include "common/runtime/scan.h"
-#include "monitor/ui/fan_page_rules.h"
 
 namespace {
 

@@ -20,13 +20,6 @@ int OrderTemperatureLimits(int32_t workTemp[5], int k, SliderMove moves[4])
     return count;
 }
 
-bool LimitsInOrder(const int32_t* limits, int count)
-{
-    for (int j = 1; j < count; ++j)
-        if (limits[j - 1] > limits[j]) return false;
-    return true;
-}
-
 int OrderPwmLevels(int32_t positions[3], int k, SliderMove moves[2])
 {
     int count = 0;

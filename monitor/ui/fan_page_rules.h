@@ -17,9 +17,6 @@ struct SliderMove {
 // (from k+1 up to 4). The moved slider itself never gives way. Returns the
 // number of moves written (at most 4).
 int OrderTemperatureLimits(int32_t workTemp[5], int k, SliderMove moves[4]);
-// Whether the first count limits are in the order the page keeps them in,
-// each no higher than the next.
-bool LimitsInOrder(const int32_t* limits, int count);
 
 // The same for the three PWM levels, whose positions are the sliders'
 // (already within their range). Returns the number of moves (at most 2).

@@ -2,7 +2,9 @@
 
 #include "common/runtime/format.h"
 #include "monitor/core/main_window.h"
-#include "monitor/core/monitoring_cycle.h"
+#include "monitor/core/fan_stall.h"
+#include "monitor/core/rail_check.h"
+#include "monitor/core/reading_text.h"
 #include "monitor/hw/chip.h"
 #include "monitor/res/resource_ids.h"
 #include "monitor/settings/monitor_config.h"
@@ -12,7 +14,6 @@
 #include "monitor/ui/panel_cells.h"
 #include "monitor/ui/panel_layout.h"
 #include "monitor/ui/panel_text.h"
-#include "monitor/ui/rail_check.h"
 
 namespace {
 

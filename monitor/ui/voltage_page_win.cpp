@@ -4,12 +4,12 @@
 #include <prsht.h>
 
 #include "common/runtime/format.h"
+#include "monitor/core/reading_text.h"
 #include "monitor/hw/chip.h"
 #include "monitor/res/dialog_ids.h"
 #include "monitor/settings/monitor_config.h"
 #include "monitor/settings/settings_text.h"
 #include "monitor/ui/options_sheet.h"
-#include "monitor/ui/panel_text.h"
 #include "monitor/ui/voltage_page_rules.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "monitor/settings/settings_text.h"
-#include "monitor/ui/fan_page_rules.h"
+#include "monitor/settings/monitor_config.h"
 #include "tests/fuzz/fuzz_input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "monitor/core/rail_check.h"
+#include "monitor/core/reading_text.h"
 #include "monitor/ui/panel_text.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "monitor/ui/rail_check.h"
+#include "monitor/core/rail_check.h"
 
 namespace {
 

@@ -21,6 +21,10 @@ struct JudgedRails {
 };
 extern JudgedRails judgedRails;
 
+// Whether a reading deviates from its base (hundredths of a volt) by more
+// than the tolerance in percent. A base of 0 tolerates nothing.
+bool VoltageOutOfTolerance(int32_t millivolts, int32_t baseVoltage, int32_t tolerancePercent);
+
 // The rule for one shown rail's reading. A rail that has no reading yet is
 // not judged (its 0 V is no measurement). Without a VCore base the first
 // VCore reading, to the nearest 0.1 V, becomes it. True when the rail is out

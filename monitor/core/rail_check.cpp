@@ -1,7 +1,15 @@
-#include "monitor/ui/rail_check.h"
+#include "monitor/core/rail_check.h"
 
 #include "monitor/hw/chip.h"
-#include "monitor/ui/panel_text.h"
+#include "monitor/core/reading_text.h"
+
+bool VoltageOutOfTolerance(int32_t millivolts, int32_t baseVoltage, int32_t tolerancePercent)
+{
+    const int64_t deviation = millivolts - 10 * static_cast<int64_t>(baseVoltage);
+    const int64_t magnitude = deviation < 0 ? -deviation : deviation;
+    const int64_t limit = static_cast<int64_t>(tolerancePercent) * baseVoltage / (baseVoltage > 0 ? 10 : -10);
+    return magnitude > limit;
+}
 
 int32_t voltageAlarm;
 JudgedRails judgedRails;
