@@ -15,6 +15,9 @@
 // Base voltages that match the simulated board's rails, as a board maker's
 // install.ini sets them: VCore's is fixed rather than learned.
 constexpr const char* BoardBases = "180,1200,-1200,330,250,180,150,150";
+// The fan curve the installer writes for each fan without an install.ini:
+// automatic mode, the alarm at its Over limit of 75 C.
+constexpr const char* InstallerFan = "1,25,35,45,60,75,90,100,110,90";
 
 // Whether another process holds the programs' shared chip lock.
 bool ChipLockTaken();
@@ -33,6 +36,16 @@ std::vector<std::string> Split(const std::string& text, const std::string& separ
 
 // How the monitor's window is while another program acts on it.
 enum class WindowState { Shown, Hidden, Minimised, OptionsOpen };
+// Its name, for a screenshot or the case of a test over window states.
+inline const char* WindowStateName(WindowState state)
+{
+    constexpr const char* Names[] = {"Shown", "Hidden", "Minimised", "OptionsOpen"};
+    return Names[static_cast<int>(state)];
+}
+inline std::string WindowStateCase(const ::testing::TestParamInfo<WindowState>& test)
+{
+    return WindowStateName(test.param);
+}
 
 class MonitorTest : public ::testing::Test {
 protected:
