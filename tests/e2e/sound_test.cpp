@@ -41,7 +41,7 @@ class SoundTest : public MonitorTest {
 protected:
     void StartWithSound(const char* mode)
     {
-        SetProfileValue("FAN0", "1,25,35,45,60,75,90,100,110,90");
+        SetProfileValue("FAN0", InstallerFan);
         SetProfileValue("SOUND", mode);
         Board("temp0 = 40\ntemp1 = 30\ntemp2 = 30");
         StartMonitor();
@@ -223,16 +223,36 @@ TEST_F(SoundTest, SpeakerTunePlaysThreeTimesDuringATenSecondAlarm)
     }
 }
 
-TEST_F(SoundTest, SoundOffHoldsTheWorkerAndTheSpeakerStaysSilent)
+struct QuietMode {
+    const char* name;
+    const char* sound;  // SOUND
+    int heldWorkers;    // 1 where the worker is held
+};
+
+class QuietSoundMode : public SoundTest, public ::testing::WithParamInterface<QuietMode> {};
+
+// Sound off holds the worker; the sound card (Wine has no sound device here,
+// so every wave fails at once) and a hand-edited mode other than 0, 1 and 2
+// let it run. During an alarm none of them uses the speaker, reports
+// anything or keeps a processor busy: failing waves are paced by the pause.
+TEST_P(QuietSoundMode, AlarmLeavesTheSpeakerSilentAndTheMonitorIdle)
 {
-    StartWithSound("0");
-    EXPECT_EQ(SuspendedThreads(), 1) << "the worker is held";
+    StartWithSound(GetParam().sound);
+    EXPECT_EQ(SuspendedThreads(), GetParam().heldWorkers);
     RaiseAlarm();
-    Sleep(2000);
-    EXPECT_EQ(Tones().size(), 0u);
-    EXPECT_EQ(SuspendedThreads(), 1);
+    ExpectIdleFor(3000, "an alarm that plays nothing on the speaker");
+    EXPECT_EQ(Tones().size(), 0u) << "the speaker is not used";
+    EXPECT_EQ(SuspendedThreads(), GetParam().heldWorkers);
+    EXPECT_TRUE(ProcessWindows(monitor.pid, "#32770").empty()) << "nothing is reported";
+    EXPECT_TRUE(IsRunning(monitor));
     EndAlarm();
+    CloseMonitor();
 }
+
+INSTANTIATE_TEST_SUITE_P(Sound, QuietSoundMode,
+                         ::testing::Values(QuietMode{"SoundOff", "0", 1}, QuietMode{"SoundCardWithoutADevice", "2", 0},
+                                           QuietMode{"UnknownMode", "7", 0}),
+                         [](const ::testing::TestParamInfo<QuietMode>& test) { return std::string(test.param.name); });
 
 // The worker, held since the start, runs again once the Misc page enables
 // the sound, and the next alarm is heard.
@@ -257,26 +277,35 @@ TEST_F(SoundTest, SoundEnabledAfterAStartWithoutSoundPlaysTheTune)
     EXPECT_EQ(ProfileValue("SOUND"), "1");
 }
 
+// Tests of what happens while a given note of the tune sounds.
+std::string NoteCase(const ::testing::TestParamInfo<int>& test)
+{
+    return "Note" + std::to_string(test.param);
+}
+
+class TurnOffSoundDuringANote : public SoundTest, public ::testing::WithParamInterface<int> {};
+
 // Whichever note is sounding, "Turn Off Sound" silences it before the
 // command returns, and the rest of the tune is not heard.
-TEST_F(SoundTest, TurnOffSoundSilencesTheSpeakerAtOnceAndHoldsTheWorker)
+TEST_P(TurnOffSoundDuringANote, SilencesTheSpeakerAtOnceAndHoldsTheWorker)
 {
-    for (int note : {0, 2, 4}) {
-        StartWithSound("1");
-        EXPECT_EQ(SuspendedThreads(), 0) << "the worker runs";
-        RaiseAlarm();
-        ASSERT_TRUE(WaitForNote(note)) << "note " << note << " never sounded";
-        DWORD_PTR result = 0;
-        ASSERT_TRUE(SendMessageTimeoutA(window, WM_SYSCOMMAND, 1612, 0, SMTO_NORMAL, 5000, &result));
-        const uint32_t silenced = SimNowMs();
-        ExpectSilencedFor(1000, "note " + std::to_string(note));
-        ASSERT_FALSE(Tones().empty());
-        EXPECT_LE(Tones().back().endMs, silenced);
-        EXPECT_EQ(SuspendedThreads(), 1) << "the worker is held";
-        CloseMonitor();
-        EXPECT_EQ(ProfileValue("SOUND"), "0");
-    }
+    const int note = GetParam();
+    StartWithSound("1");
+    EXPECT_EQ(SuspendedThreads(), 0) << "the worker runs";
+    RaiseAlarm();
+    ASSERT_TRUE(WaitForNote(note)) << "note " << note << " never sounded";
+    DWORD_PTR result = 0;
+    ASSERT_TRUE(SendMessageTimeoutA(window, WM_SYSCOMMAND, 1612, 0, SMTO_NORMAL, 5000, &result));
+    const uint32_t silenced = SimNowMs();
+    ExpectSilencedFor(1000, "note " + std::to_string(note));
+    ASSERT_FALSE(Tones().empty());
+    EXPECT_LE(Tones().back().endMs, silenced);
+    EXPECT_EQ(SuspendedThreads(), 1) << "the worker is held";
+    CloseMonitor();
+    EXPECT_EQ(ProfileValue("SOUND"), "0");
 }
+
+INSTANTIATE_TEST_SUITE_P(Sound, TurnOffSoundDuringANote, ::testing::Values(0, 2, 4), NoteCase);
 
 // Choosing the sound card on the Misc page during the tune: Apply silences
 // the note at once, the rest of the tune is not heard, and the worker goes on
@@ -336,51 +365,29 @@ TEST_F(SoundTest, SoundOffAtAnyMomentLeavesTheSpeakerSilent)
     CloseMonitor();
 }
 
+class ClosingDuringANote : public SoundTest, public ::testing::WithParamInterface<int> {};
+
 // On a busy machine the close may reach the monitor only after the note has
 // ended; such a try closed during a later note and is made again.
-TEST_F(SoundTest, ClosingDuringANoteSilencesTheSpeaker)
+TEST_P(ClosingDuringANote, SilencesTheSpeaker)
 {
-    for (int note : {1, 4}) {
-        bool closedDuringTheNote = false;
-        for (int attempt = 0; attempt < 4 && !closedDuringTheNote; ++attempt) {
-            StartWithSound("1");
-            RaiseAlarm();
-            ASSERT_TRUE(WaitForNote(note)) << "note " << note << " never sounded";
-            const uint32_t tonesAtClose = ToneCount();
-            CloseMonitor();
-            const uint32_t ended = SimNowMs();
-            EXPECT_FALSE(Sounding()) << "note " << note;
-            ASSERT_FALSE(Tones().empty());
-            EXPECT_LE(Tones().back().endMs, ended);
-            closedDuringTheNote = ToneCount() == tonesAtClose;
-        }
-        EXPECT_TRUE(closedDuringTheNote) << "every close was followed by a tone after note " << note;
+    const int note = GetParam();
+    bool closedDuringTheNote = false;
+    for (int attempt = 0; attempt < 4 && !closedDuringTheNote; ++attempt) {
+        StartWithSound("1");
+        RaiseAlarm();
+        ASSERT_TRUE(WaitForNote(note)) << "note " << note << " never sounded";
+        const uint32_t tonesAtClose = ToneCount();
+        CloseMonitor();
+        const uint32_t ended = SimNowMs();
+        EXPECT_FALSE(Sounding()) << "note " << note;
+        ASSERT_FALSE(Tones().empty());
+        EXPECT_LE(Tones().back().endMs, ended);
+        closedDuringTheNote = ToneCount() == tonesAtClose;
     }
+    EXPECT_TRUE(closedDuringTheNote) << "every close was followed by a tone after note " << note;
 }
 
-// Here Wine has no sound device, so every wave fails at once.
-TEST_F(SoundTest, SoundCardWithoutADeviceIsSilentAndReportsNothing)
-{
-    StartWithSound("2");
-    EXPECT_EQ(SuspendedThreads(), 0) << "the worker runs";
-    RaiseAlarm();
-    ExpectIdleFor(3000, "failing waves are paced by the pause");
-    EXPECT_EQ(Tones().size(), 0u) << "the speaker is not used";
-    EXPECT_TRUE(ProcessWindows(monitor.pid, "#32770").empty()) << "nothing is reported";
-    EXPECT_TRUE(IsRunning(monitor));
-    EndAlarm();
-    CloseMonitor();
-}
-
-// A hand-edited SOUND value other than 0, 1 and 2 lets the worker run but
-// plays nothing; it must not keep a processor busy during an alarm.
-TEST_F(SoundTest, UnknownSoundModeIsSilentAndIdle)
-{
-    StartWithSound("7");
-    RaiseAlarm();
-    ExpectIdleFor(3000, "an alarm with a mode that plays nothing");
-    EXPECT_EQ(Tones().size(), 0u);
-    EndAlarm();
-}
+INSTANTIATE_TEST_SUITE_P(Sound, ClosingDuringANote, ::testing::Values(1, 4), NoteCase);
 
 }  // namespace
