@@ -114,6 +114,12 @@ protected:
     void Drag(HWND page, int id, int32_t position, UINT scroll);
     // OK, Apply, Cancel or Help (PSBTN_*); returns when the sheet has done it.
     void PressSheetButton(HWND sheet, int button);
+    // OK or Cancel, and the sheet is gone.
+    void CloseSheetWith(HWND sheet, int button)
+    {
+        PressSheetButton(sheet, button);
+        EXPECT_TRUE(WaitUntil([&] { return !SheetIsOpen(); }, 5000)) << "the sheet stays open";
+    }
 
     // A bitmap of the monitor's panel art, loaded once per test.
     const Pixels& Strip(int id);
