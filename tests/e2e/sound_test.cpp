@@ -234,7 +234,8 @@ class QuietSoundMode : public SoundTest, public ::testing::WithParamInterface<Qu
 // Sound off holds the worker; the sound card (Wine has no sound device here,
 // so every wave fails at once) and a hand-edited mode other than 0, 1 and 2
 // let it run. During an alarm none of them uses the speaker, reports
-// anything or keeps a processor busy: failing waves are paced by the pause.
+// anything or keeps a processor busy. (The pause between failing waves is
+// timed in main_window_test.cpp, where the requests for them are recorded.)
 TEST_P(QuietSoundMode, AlarmLeavesTheSpeakerSilentAndTheMonitorIdle)
 {
     StartWithSound(GetParam().sound);
