@@ -366,48 +366,42 @@ TEST_F(MonitorTest, BoardFanControlIsGivenBackAtExit)
     EXPECT_EQ(std::vector<int>(r + 0x13, r + 0x18), (std::vector<int>{0x03, 0x05, 0x50, 0x60, 0x3C}));
 }
 
-struct PowerMessages {
-    const char* name;
-    UINT message;
-    WPARAM suspend;
-    WPARAM resume[2];  // two reports of one wake-up
-};
-
-class SuspendAndResume : public MonitorTest, public ::testing::WithParamInterface<PowerMessages> {};
-
 // Windows 95 tells of a suspend with WM_POWER, later systems with
 // WM_POWERBROADCAST; either way a wake-up told twice sets the chip up once.
-TEST_P(SuspendAndResume, SuspendGivesControlBackAndOneWakeUpProgramsAgainOnce)
+TEST_F(MonitorTest, SuspendGivesControlBackAndOneWakeUpProgramsAgainOnce)
 {
-    const PowerMessages& power = GetParam();
+    const struct {
+        UINT message;
+        WPARAM suspend;
+        WPARAM resume[2];  // two reports of one wake-up
+    } systems[] = {
+        {WM_POWER, PWR_SUSPENDREQUEST, {PWR_SUSPENDRESUME, PWR_SUSPENDRESUME}},
+        {WM_POWERBROADCAST, PBT_APMSUSPEND, {PBT_APMRESUMEAUTOMATIC, PBT_APMRESUMESUSPEND}},
+    };
     InstallerDefaults();
-    StartMonitor();
-    WaitForTimerCycle();
-    SendMessageA(window, power.message, power.suspend, 0);
-    const uint8_t* r = board().reg;
-    EXPECT_EQ(r[0x13], 0x03);
-    EXPECT_EQ(r[0x15], 0x50);
-    EXPECT_EQ(r[0x17], 0x3C);
+    for (const auto& power : systems) {
+        SCOPED_TRACE(power.message == WM_POWER ? "WM_POWER" : "WM_POWERBROADCAST");
+        StartMonitor();
+        WaitForTimerCycle();
+        SendMessageA(window, power.message, power.suspend, 0);
+        const uint8_t* r = board().reg;
+        EXPECT_EQ(r[0x13], 0x03);
+        EXPECT_EQ(r[0x15], 0x50);
+        EXPECT_EQ(r[0x17], 0x3C);
 
-    // The board's own firmware changes things while asleep.
-    Board("reg15 = 0x11\nreg64 = 99");
-    const uint32_t keysBefore = board().superIoWrites;
-    for (WPARAM resume : power.resume) SendMessageA(window, power.message, resume, 0);
-    EXPECT_EQ(r[0x15], 0x80);
-    EXPECT_EQ(r[0x64], 75);
-    EXPECT_EQ(r[0x13] & 0x77, 0x77);
-    EXPECT_EQ(board().superIoWrites - keysBefore, 4u) << "one initialisation for one wake-up";
+        // The board's own firmware changes things while asleep.
+        Board("reg15 = 0x11\nreg64 = 99");
+        const uint32_t keysBefore = board().superIoWrites;
+        for (WPARAM resume : power.resume) SendMessageA(window, power.message, resume, 0);
+        EXPECT_EQ(r[0x15], 0x80);
+        EXPECT_EQ(r[0x64], 75);
+        EXPECT_EQ(r[0x13] & 0x77, 0x77);
+        EXPECT_EQ(board().superIoWrites - keysBefore, 4u) << "one initialisation for one wake-up";
 
-    CloseMonitor();
-    EXPECT_EQ(r[0x15], 0x50) << "the restore after a resume gives back the start-up values";
+        CloseMonitor();
+        EXPECT_EQ(r[0x15], 0x50) << "the restore after a resume gives back the start-up values";
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Monitor, SuspendAndResume,
-    ::testing::Values(PowerMessages{"PowerMessage", WM_POWER, PWR_SUSPENDREQUEST, {PWR_SUSPENDRESUME, PWR_SUSPENDRESUME}},
-                      PowerMessages{"PowerBroadcast", WM_POWERBROADCAST, PBT_APMSUSPEND,
-                                    {PBT_APMRESUMEAUTOMATIC, PBT_APMRESUMESUSPEND}}),
-    [](const ::testing::TestParamInfo<PowerMessages>& test) { return std::string(test.param.name); });
 
 TEST_F(MonitorTest, EndOfSessionSavesAndGivesControlBackOnce)
 {

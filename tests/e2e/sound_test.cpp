@@ -278,35 +278,26 @@ TEST_F(SoundTest, SoundEnabledAfterAStartWithoutSoundPlaysTheTune)
     EXPECT_EQ(ProfileValue("SOUND"), "1");
 }
 
-// Tests of what happens while a given note of the tune sounds.
-std::string NoteCase(const ::testing::TestParamInfo<int>& test)
-{
-    return "Note" + std::to_string(test.param);
-}
-
-class TurnOffSoundDuringANote : public SoundTest, public ::testing::WithParamInterface<int> {};
-
 // Whichever note is sounding, "Turn Off Sound" silences it before the
 // command returns, and the rest of the tune is not heard.
-TEST_P(TurnOffSoundDuringANote, SilencesTheSpeakerAtOnceAndHoldsTheWorker)
+TEST_F(SoundTest, TurnOffSoundSilencesTheSpeakerAtOnceAndHoldsTheWorker)
 {
-    const int note = GetParam();
-    StartWithSound("1");
-    EXPECT_EQ(SuspendedThreads(), 0) << "the worker runs";
-    RaiseAlarm();
-    ASSERT_TRUE(WaitForNote(note)) << "note " << note << " never sounded";
-    DWORD_PTR result = 0;
-    ASSERT_TRUE(SendMessageTimeoutA(window, WM_SYSCOMMAND, 1612, 0, SMTO_NORMAL, 5000, &result));
-    const uint32_t silenced = SimNowMs();
-    ExpectSilencedFor(1000, "note " + std::to_string(note));
-    ASSERT_FALSE(Tones().empty());
-    EXPECT_LE(Tones().back().endMs, silenced);
-    EXPECT_EQ(SuspendedThreads(), 1) << "the worker is held";
-    CloseMonitor();
-    EXPECT_EQ(ProfileValue("SOUND"), "0");
+    for (int note : {0, 2, 4}) {
+        StartWithSound("1");
+        EXPECT_EQ(SuspendedThreads(), 0) << "the worker runs";
+        RaiseAlarm();
+        ASSERT_TRUE(WaitForNote(note)) << "note " << note << " never sounded";
+        DWORD_PTR result = 0;
+        ASSERT_TRUE(SendMessageTimeoutA(window, WM_SYSCOMMAND, 1612, 0, SMTO_NORMAL, 5000, &result));
+        const uint32_t silenced = SimNowMs();
+        ExpectSilencedFor(1000, "note " + std::to_string(note));
+        ASSERT_FALSE(Tones().empty());
+        EXPECT_LE(Tones().back().endMs, silenced);
+        EXPECT_EQ(SuspendedThreads(), 1) << "the worker is held";
+        CloseMonitor();
+        EXPECT_EQ(ProfileValue("SOUND"), "0");
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Sound, TurnOffSoundDuringANote, ::testing::Values(0, 2, 4), NoteCase);
 
 // Choosing the sound card on the Misc page during the tune: Apply silences
 // the note at once, the rest of the tune is not heard, and the worker goes on
@@ -366,29 +357,26 @@ TEST_F(SoundTest, SoundOffAtAnyMomentLeavesTheSpeakerSilent)
     CloseMonitor();
 }
 
-class ClosingDuringANote : public SoundTest, public ::testing::WithParamInterface<int> {};
-
 // On a busy machine the close may reach the monitor only after the note has
 // ended; such a try closed during a later note and is made again.
-TEST_P(ClosingDuringANote, SilencesTheSpeaker)
+TEST_F(SoundTest, ClosingDuringANoteSilencesTheSpeaker)
 {
-    const int note = GetParam();
-    bool closedDuringTheNote = false;
-    for (int attempt = 0; attempt < 4 && !closedDuringTheNote; ++attempt) {
-        StartWithSound("1");
-        RaiseAlarm();
-        ASSERT_TRUE(WaitForNote(note)) << "note " << note << " never sounded";
-        const uint32_t tonesAtClose = ToneCount();
-        CloseMonitor();
-        const uint32_t ended = SimNowMs();
-        EXPECT_FALSE(Sounding()) << "note " << note;
-        ASSERT_FALSE(Tones().empty());
-        EXPECT_LE(Tones().back().endMs, ended);
-        closedDuringTheNote = ToneCount() == tonesAtClose;
+    for (int note : {1, 4}) {
+        bool closedDuringTheNote = false;
+        for (int attempt = 0; attempt < 4 && !closedDuringTheNote; ++attempt) {
+            StartWithSound("1");
+            RaiseAlarm();
+            ASSERT_TRUE(WaitForNote(note)) << "note " << note << " never sounded";
+            const uint32_t tonesAtClose = ToneCount();
+            CloseMonitor();
+            const uint32_t ended = SimNowMs();
+            EXPECT_FALSE(Sounding()) << "note " << note;
+            ASSERT_FALSE(Tones().empty());
+            EXPECT_LE(Tones().back().endMs, ended);
+            closedDuringTheNote = ToneCount() == tonesAtClose;
+        }
+        EXPECT_TRUE(closedDuringTheNote) << "every close was followed by a tone after note " << note;
     }
-    EXPECT_TRUE(closedDuringTheNote) << "every close was followed by a tone after note " << note;
 }
-
-INSTANTIATE_TEST_SUITE_P(Sound, ClosingDuringANote, ::testing::Values(1, 4), NoteCase);
 
 }  // namespace
