@@ -140,7 +140,7 @@ TEST_F(MonitorTest, TwoProgramsHammeringTheChipNeverSplitAnIndexFromItsData)
 // locks of the sound library: the process must still end, at once.
 TEST_F(MonitorTest, CrashInsideTheTuneGivesTheBoardBackSilencesTheSpeakerAndEndsAtOnce)
 {
-    SetProfileValue("FAN0", "1,25,35,45,60,75,90,100,110,90");  // alarm above 75 C
+    SetProfileValue("FAN0", InstallerFan);  // alarm above 75 C
     SetProfileValue("FAN1", "0,25,35,45,60,75,90,100,110,20");
     SetProfileValue("SOUND", "1");
     Board("temp0 = 80");

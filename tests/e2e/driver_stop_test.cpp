@@ -52,13 +52,8 @@ TEST_P(StoppedDriver, WaitsForTheMonitorWhichKeepsItsPortsAndGivesTheFansBackAtI
     CloseServiceHandle(manager);
 }
 
-std::string StateName(const ::testing::TestParamInfo<WindowState>& test)
-{
-    constexpr const char* Names[] = {"Shown", "Hidden", "Minimised"};
-    return Names[static_cast<int>(test.param)];
-}
-
 INSTANTIATE_TEST_SUITE_P(Neighbour, StoppedDriver,
-                         ::testing::Values(WindowState::Shown, WindowState::Hidden, WindowState::Minimised), StateName);
+                         ::testing::Values(WindowState::Shown, WindowState::Hidden, WindowState::Minimised),
+                         WindowStateCase);
 
 }  // namespace

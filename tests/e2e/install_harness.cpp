@@ -138,6 +138,20 @@ bool DeletionPending(const std::string& path)
     return false;
 }
 
+std::vector<std::string> InstalledState()
+{
+    std::vector<std::string> state;
+    for (const std::string& file : {MonitorTarget(), DriverTarget(), ProgramGroupFolder()})
+        if (Exists(file)) state.push_back(file);
+    for (const std::string& line : SectionLines()) state.push_back("win.ini " + line);
+    const std::string run = RegistryValue(RunKey, "Thermivo");
+    if (run != "<missing>") state.push_back("Run " + run);
+    const std::string entry = RegistryValue(UninstallKey, "UninstallString");
+    if (entry != "<missing>") state.push_back("Uninstall " + entry);
+    if (ServiceExists()) state.push_back("service hwpio");
+    return state;
+}
+
 Medium PrepareMedium(const char* name, size_t monitorSize, size_t uninstallerSize)
 {
     Medium medium;

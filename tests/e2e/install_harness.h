@@ -45,6 +45,9 @@ bool ServiceExists();
 void CreateDriverService();
 // Whether Windows NT is to delete the file at its next start.
 bool DeletionPending(const std::string& path);
+// What an installation leaves behind, apart from the uninstaller's own file,
+// one line per thing.
+std::vector<std::string> InstalledState();
 
 // ---- the installer
 

@@ -47,7 +47,6 @@ BOOL(WINAPI* __imp_PlaySoundA)(LPCSTR, HMODULE, DWORD) = RecordWaveRequest;
 namespace {
 
 constexpr UINT Greyed = MFS_GRAYED, Checked = MFS_CHECKED;
-constexpr const char* InstallerFan = "1,25,35,45,60,75,90,100,110,90";  // alarm at 75 C
 
 struct MenuItem {
     UINT id;

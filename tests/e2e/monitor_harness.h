@@ -15,6 +15,9 @@
 // Base voltages that match the simulated board's rails, as a board maker's
 // install.ini sets them: VCore's is fixed rather than learned.
 constexpr const char* BoardBases = "180,1200,-1200,330,250,180,150,150";
+// The fan curve the installer writes for each fan without an install.ini:
+// automatic mode, the alarm at its Over limit of 75 C.
+constexpr const char* InstallerFan = "1,25,35,45,60,75,90,100,110,90";
 
 // Whether another process holds the programs' shared chip lock.
 bool ChipLockTaken();
@@ -32,6 +35,16 @@ std::vector<std::string> Split(const std::string& text, const std::string& separ
 
 // How the monitor's window is while another program acts on it.
 enum class WindowState { Shown, Hidden, Minimised, OptionsOpen };
+// Its name, for a screenshot or the case of a test over window states.
+inline const char* WindowStateName(WindowState state)
+{
+    constexpr const char* Names[] = {"Shown", "Hidden", "Minimised", "OptionsOpen"};
+    return Names[static_cast<int>(state)];
+}
+inline std::string WindowStateCase(const ::testing::TestParamInfo<WindowState>& test)
+{
+    return WindowStateName(test.param);
+}
 
 class MonitorTest : public ::testing::Test {
 protected:
@@ -100,6 +113,12 @@ protected:
     void Drag(HWND page, int id, int32_t position, UINT scroll);
     // OK, Apply, Cancel or Help (PSBTN_*); returns when the sheet has done it.
     void PressSheetButton(HWND sheet, int button);
+    // OK or Cancel, and the sheet is gone.
+    void CloseSheetWith(HWND sheet, int button)
+    {
+        PressSheetButton(sheet, button);
+        EXPECT_TRUE(WaitUntil([&] { return !SheetIsOpen(); }, 5000)) << "the sheet stays open";
+    }
 
     // A bitmap of the monitor's panel art, loaded once per test.
     const Pixels& Strip(int id);

@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr const char* InstallerFan = "1,25,35,45,60,75,90,100,110,90";
 constexpr int ApplyButton = 0x3021;  // the sheet's own control id
 constexpr int ValueGreen = 1300, ValueRed = 1302;
 
@@ -62,10 +61,8 @@ protected:
     bool ApplyEnabled() { return IsWindowEnabled(GetDlgItem(sheet, ApplyButton)) != FALSE; }
     void Press(int button)
     {
-        PressSheetButton(sheet, button);
-        if (button != PSBTN_APPLYNOW) {
-            EXPECT_TRUE(WaitUntil([&] { return !SheetIsOpen(); }, 5000)) << "the sheet stays open";
-        }
+        if (button == PSBTN_APPLYNOW) PressSheetButton(sheet, button);
+        else CloseSheetWith(sheet, button);
     }
 
     // A click on a button of the page, as the mouse makes it.

@@ -127,7 +127,7 @@ TEST_F(ReadingLog, LinesCarryTheBoardsChangesUnderTheChannelTitles)
     SetProfileValue("TITLE1", "Board, rear");
     SetProfileValue("FANONOF", "1,1,1,1,1,0");                      // the third fan's readout is off
     SetProfileValue("VOLTONOFF", "1,1,1,1,1,1,1,0");                 // the last rail is not shown
-    SetProfileValue("FAN0", "1,25,35,45,60,75,90,100,110,90");       // alarm at the Over limit, 75 C
+    SetProfileValue("FAN0", InstallerFan);                          // alarm at the Over limit, 75 C
     SetProfileValue("FAN1", "0,25,35,45,60,75,90,100,110,127,90");  // the second fan at full speed
     SetProfileValue("FANSTALL", "0,1,0");                            // and watched
     Board("temp0 = 40\nvolt3.raw = 206\ncase = closed");
@@ -186,17 +186,15 @@ TEST_F(ReadingLog, AHiddenCycleReadsEachShownRailOnceAndALineReadsNothingMore)
 // starts it, or minimised, the voltage alarm comes and goes with the rail as
 // it does on screen. In every case each line's voltage-alarm column is the
 // verdict on that line's voltages.
-class VoltageAlarm : public ReadingLog {
-protected:
-    void ComesAndGoesWithTheRailWithinThreeSeconds(const std::string& how);
-};
+class VoltageAlarm : public ReadingLog, public ::testing::WithParamInterface<WindowState> {};
 
-void VoltageAlarm::ComesAndGoesWithTheRailWithinThreeSeconds(const std::string& how)
+TEST_P(VoltageAlarm, ComesAndGoesWithTheRailWithinThreeSeconds)
 {
+    const WindowState state = GetParam();
+    const std::string how = WindowStateName(state);
     UseLog(ScratchFolder("alarm") + "\\readings.csv");
     SetProfileValue("SOUND", "1");
-    StartMonitor(how == "hidden" ? "HIDE" : "");
-    if (how == "minimised") SendMessageA(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    StartMonitorIn(state);
     ASSERT_GE(WaitForLineCount(3), 3u);
     const size_t quietLines = LogLines().size();
     const uint32_t quietTones = ToneCount();
@@ -213,8 +211,8 @@ void VoltageAlarm::ComesAndGoesWithTheRailWithinThreeSeconds(const std::string& 
     EXPECT_TRUE(WaitUntil([&] { return !ShowsNormalIcon(); }, 3000)) << "the alarm icon did not show";
     EXPECT_TRUE(WaitUntil([&] { return ShowsNormalIcon(); }, 2500)) << "the icon did not alternate";
     EXPECT_TRUE(WaitUntil([&] { return !ShowsNormalIcon(); }, 2500)) << "the icon did not alternate";
-    EXPECT_EQ(IsWindowVisible(window) != 0, how != "hidden");
-    EXPECT_EQ(IsIconic(window) != 0, how == "minimised");
+    EXPECT_EQ(IsWindowVisible(window) != 0, state != WindowState::Hidden);
+    EXPECT_EQ(IsIconic(window) != 0, state == WindowState::Minimised);
 
     const size_t alarmLines = LogLines().size();
     changed = GetTickCount();
@@ -235,9 +233,9 @@ void VoltageAlarm::ComesAndGoesWithTheRailWithinThreeSeconds(const std::string& 
     CopyFileA(logPath.c_str(), ArtifactPath(("voltage-alarm-" + how + ".csv").c_str()).c_str(), FALSE);
 }
 
-TEST_F(VoltageAlarm, ComesAndGoesWhileStartedHidden) { ComesAndGoesWithTheRailWithinThreeSeconds("hidden"); }
-TEST_F(VoltageAlarm, ComesAndGoesWhileMinimised) { ComesAndGoesWithTheRailWithinThreeSeconds("minimised"); }
-TEST_F(VoltageAlarm, ComesAndGoesOnScreen) { ComesAndGoesWithTheRailWithinThreeSeconds("shown"); }
+INSTANTIATE_TEST_SUITE_P(Log, VoltageAlarm,
+                         ::testing::Values(WindowState::Hidden, WindowState::Minimised, WindowState::Shown),
+                         WindowStateCase);
 
 // Another program keeps the chip lock for 30 s while the CPU overheats: once
 // its readings would be five seconds old the monitor reads anyway, raises the
@@ -246,7 +244,7 @@ TEST_F(ReadingLog, AChipLockKeptByAnotherProgramDelaysTheAlarmAtMostSixSeconds)
 {
     UseLog(ScratchFolder("held") + "\\readings.csv");
     SetProfileValue("SOUND", "1");
-    SetProfileValue("FAN0", "1,25,35,45,60,75,90,100,110,90");  // alarm at 75 C
+    SetProfileValue("FAN0", InstallerFan);  // alarm at 75 C
     Board("temp0 = 40");
     StartMonitor("HIDE");
     ASSERT_GE(WaitForLineCount(2), 2u);

@@ -18,22 +18,6 @@ std::string WindowsDirectory()
     return Directory(GetWindowsDirectoryA);
 }
 
-// What an installation leaves behind, apart from the uninstaller's own file,
-// one line per thing.
-std::vector<std::string> InstalledState()
-{
-    std::vector<std::string> state;
-    for (const std::string& file : {MonitorTarget(), DriverTarget(), ProgramGroupFolder()})
-        if (Exists(file)) state.push_back(file);
-    for (const std::string& line : SectionLines()) state.push_back("win.ini " + line);
-    const std::string run = RegistryValue(RunKey, "Thermivo");
-    if (run != "<missing>") state.push_back("Run " + run);
-    const std::string entry = RegistryValue(UninstallKey, "UninstallString");
-    if (entry != "<missing>") state.push_back("Uninstall " + entry);
-    if (ServiceExists()) state.push_back("service hwpio");
-    return state;
-}
-
 // For a person to look at: a box that has just appeared may not have
 // drawn its text yet.
 void SaveScreenshotOfBox(HWND box, const char* name)
