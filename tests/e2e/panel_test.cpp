@@ -127,6 +127,8 @@ TEST_F(Panel, OutOfToleranceVoltageWithItsWarningRaisesTheAlarm)
         const bool normal = ShowsNormalIconAfter(&cycles);
         EXPECT_EQ(normal, cycles % 2 == 1) << "every cycle after the first paint is an alarm cycle: " << cycles;
     }
+    // As at a temperature's limit: the looks alone would fit a still icon.
+    EXPECT_TRUE(WaitUntil([&] { return !ShowsNormalIcon(); }, 3000)) << "the alarm icon never showed";
 
     Board("volt1.raw = 191");
     RunCycle();  // this cycle still sees the last paint's alarm
