@@ -40,7 +40,7 @@
 # BENCH_MONITOR=path/to/KelvimonSim.exe measures another build of the monitor
 # of the same width (e.g. one built from an earlier commit); BENCH_PARTS="1"
 # or "2" runs one part only; BENCH_RUNS="healthy-shown alarm-hidden ..." runs
-# only those of part 1's runs.
+# only those of the side-by-side runs.
 set -Eeuo pipefail
 trap 'echo "bench.sh: line $LINENO: a command failed" >&2' ERR
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -144,7 +144,7 @@ server_pid() {  # server_pid PREFIX
   done
 }
 
-# Part 1's ratios for the summary, a line per run.
+# The side-by-side runs' ratios for the summary, a line per run.
 summary=()
 
 # One side-by-side run: NAME, LABEL, the scenario lines of the monitor's
@@ -261,7 +261,7 @@ side_by_side() {
   for prefix in "$monitor_prefix" "$minimal_prefix" "$idle_prefix"; do wine_kill "$prefix"; done
 }
 
-# Part 1's runs by name: the label, the board's scenario, the monitor's
+# The side-by-side runs by name: the label, the board's scenario, the monitor's
 # window, the yardstick's argument. A VCore of 1.5 V is out of the 10 %
 # tolerance of its 1.80 V base.
 run_part1() {  # run_part1 NAME
@@ -299,7 +299,7 @@ if [[ " $parts " == *" 1 "* ]]; then
   stop_xvfb || true
 fi
 
-# Part 4: where each second goes, counted on one program at a time.
+# Counting (BENCH_PARTS=4): where each second goes, counted on one program at a time.
 count_loader() { if [ "$width" = 32 ]; then echo /usr/lib/wine/wine; else echo "$WINE64"; fi; }
 
 # One program alone on a display of its own, behind an X protocol tracer,
