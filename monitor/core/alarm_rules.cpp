@@ -2,12 +2,16 @@
 
 #include "common/runtime/format.h"
 
+bool TemperatureInAlarm(const MonitorConfig& config, int n, int32_t celsius)
+{
+    return config.itemOn[n] && celsius >= FanAlarmThreshold(config.fan[n]);
+}
+
 int TemperatureAlarmChannel(MonitorConfig& config, const SensorSnapshot snapshot[FanChannelCount])
 {
     for (int n = 0; n < FanChannelCount; ++n) {
-        const int32_t limit = FanAlarmThreshold(config.fan[n]);
-        config.effectiveAlarmTemp[n] = limit;
-        if (snapshot[n].temperature >= limit && config.itemOn[n]) return n;
+        config.effectiveAlarmTemp[n] = FanAlarmThreshold(config.fan[n]);
+        if (TemperatureInAlarm(config, n, snapshot[n].temperature)) return n;
     }
     return -1;
 }

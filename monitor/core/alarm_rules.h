@@ -8,6 +8,10 @@
 #include "monitor/hw/chip.h"
 #include "monitor/settings/monitor_config.h"
 
+// Whether channel n's temperature, with its readout on, has reached the
+// alarm limit of its mode.
+bool TemperatureInAlarm(const MonitorConfig& config, int n, int32_t celsius);
+
 // Channels are examined in order 0, 1, 2: each gets its effectiveAlarmTemp
 // from its mode, and the first whose readout is on and whose temperature has
 // reached that limit is returned; later channels are not examined. -1 when

@@ -2,6 +2,7 @@
 
 #include "common/readings_access.h"
 #include "common/runtime/format.h"
+#include "monitor/core/alarm_rules.h"
 #include "monitor/core/reading_text.h"
 
 namespace {
@@ -37,16 +38,15 @@ uint32_t AlarmSources(const CycleFindings& found)
 void UpdateTemperatures(ReadingsRecord& record, const MonitorConfig& config,
                         const SensorSnapshot snapshot[FanChannelCount], const CycleOutcome& outcome)
 {
-    const auto& registers = TemperatureRegisterTable[FanMapRow(config.fanMap)];
     for (int n = 0; n < FanChannelCount; ++n) {
         ThermivoTemperature& t = record.block.temperature[n];
-        const ReadingAge& age = outcome.age[TemperatureInput + registers[n] - 0x29];
+        const ReadingAge& age = outcome.age[TemperatureInputOf(n, config.fanMap)];
         FormatText(t.title, sizeof t.title, "%s", config.fanTitle[n]);
         t.celsius = snapshot[n].temperature;
         t.panelValue = config.celsius ? t.celsius : CelsiusToFahrenheit(t.celsius);
         t.shown = Flag(config.itemOn[n] != 0);
         t.alarmCelsius = FanAlarmThreshold(config.fan[n]);
-        t.alarm = Flag(t.shown && t.celsius >= t.alarmCelsius);
+        t.alarm = Flag(TemperatureInAlarm(config, n, t.celsius));
         t.ageMs = PublishedAge(age);
         if (age.taken) Extend(record.temperatureSeen[n], t.minCelsius, t.maxCelsius, t.celsius);
     }

@@ -109,12 +109,17 @@ int ReadCaseOpen()
     return last.caseOpen;
 }
 
+int TemperatureInputOf(int channel, int32_t fanMap)
+{
+    return TemperatureInput + TemperatureRegisterTable[FanMapRow(fanMap)][channel] - TemperatureRegisterTable[0][0];
+}
+
 int32_t ReadTemperature(int channel, int32_t fanMap)
 {
     const uint8_t reg = TemperatureRegisterTable[FanMapRow(fanMap)][channel];
-    const int input = reg - TemperatureRegisterTable[0][0];
-    int32_t& reading = last.temperature[input];
-    ChipGroup group(ReadingGroup, TemperatureInput + input);
+    const int input = TemperatureInputOf(channel, fanMap);
+    int32_t& reading = last.temperature[input - TemperatureInput];
+    ChipGroup group(ReadingGroup, input);
     if (group.Granted()) reading = static_cast<int8_t>(ReadChipRegister(reg));
     return reading;
 }

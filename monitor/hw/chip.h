@@ -56,6 +56,8 @@ void SetFanControlFlag();
 int ClearCaseOpen();
 int ReadCaseOpen();
 int32_t ReadTemperature(int channel, int32_t fanMap);
+// The reading input (chip_lock.h) behind a channel's temperature.
+int TemperatureInputOf(int channel, int32_t fanMap);
 int32_t ReadFanSpeed(uint8_t countRegister);
 double ReadVoltage(uint8_t reg);
 // False until a read of the input has reached the chip: until then
